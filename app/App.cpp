@@ -1,0 +1,10 @@
+#include "app/App.h"
+
+namespace torv {
+
+App::App(const QString &programDir, const Seams &seams) : programDir_(programDir), seams_(seams) {
+    while (programDir_.size() > 1 && programDir_.endsWith(QLatin1Char('/')))
+        programDir_.chop(1);
+}
+
+}  // namespace torv

@@ -1,0 +1,56 @@
+#include "app/ExchangeRunner.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QMetaObject>
+#include <atomic>
+#include <memory>
+
+namespace torv {
+
+void InlineExchangeRunner::run(const std::function<void()> &job) { job(); }
+
+ThreadExchangeRunner::ThreadExchangeRunner() {
+    thread_.setObjectName(QStringLiteral("exchange"));
+    worker_ = new QObject;
+    worker_->moveToThread(&thread_);
+    QObject::connect(&thread_, &QThread::finished, worker_, &QObject::deleteLater);
+    thread_.start();
+}
+
+ThreadExchangeRunner::~ThreadExchangeRunner() {
+    thread_.quit();
+    thread_.wait();
+}
+
+bool ThreadExchangeRunner::onExchangeThread() const { return QThread::currentThread() == &thread_; }
+
+void ThreadExchangeRunner::run(const std::function<void()> &job) {
+    if (onExchangeThread()) {  // an exchange that starts another one runs it in place
+        job();
+        return;
+    }
+    struct Shared {
+        std::atomic<bool> done{false};
+        std::exception_ptr error;
+    };
+    auto shared = std::make_shared<Shared>();
+    QEventLoop loop;
+    QObject *loopObj = &loop;
+    QMetaObject::invokeMethod(worker_, [job, shared, loopObj] {
+        try {
+            job();
+        } catch (...) {
+            shared->error = std::current_exception();
+        }
+        shared->done = true;
+        QMetaObject::invokeMethod(loopObj, "quit", Qt::QueuedConnection);
+    }, Qt::QueuedConnection);
+    if (!shared->done)
+        loop.exec(QEventLoop::AllEvents);
+    // The loop quits only through the job's own message, so the job has ended here.
+    if (shared->error)
+        std::rethrow_exception(shared->error);
+}
+
+}  // namespace torv

@@ -1,0 +1,42 @@
+// Runs a device exchange. The GUI runs it on one long-lived worker thread (the port object
+// is created and used there and never changes threads) and waits in a local event loop, so the
+// link status window stays live and prompts are shown on the GUI thread. Tests and the CLI run
+// the exchange inline.
+#pragma once
+
+#include <QObject>
+#include <QThread>
+#include <exception>
+#include <functional>
+
+namespace torv {
+
+class ExchangeRunner {
+public:
+    virtual ~ExchangeRunner() = default;
+    // Runs `job` to its end. An exception thrown by the job is rethrown to the caller.
+    virtual void run(const std::function<void()> &job) = 0;
+    // True on the thread that runs exchanges.
+    virtual bool onExchangeThread() const = 0;
+};
+
+class InlineExchangeRunner final : public ExchangeRunner {
+public:
+    void run(const std::function<void()> &job) override;
+    bool onExchangeThread() const override { return true; }
+};
+
+class ThreadExchangeRunner final : public QObject, public ExchangeRunner {
+    Q_OBJECT
+public:
+    ThreadExchangeRunner();
+    ~ThreadExchangeRunner() override;
+    void run(const std::function<void()> &job) override;
+    bool onExchangeThread() const override;
+
+private:
+    QThread thread_;
+    QObject *worker_ = nullptr;
+};
+
+}  // namespace torv

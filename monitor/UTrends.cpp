@@ -1,0 +1,11 @@
+#include "monitor/UTrends.h"
+
+namespace torv {
+
+TFTrends::TFTrends(App &app, QWidget *parent) : QDialog(parent), app_(app) {
+    setObjectName(QStringLiteral("TFTrends"));
+    setWindowTitle(QStringLiteral("Мониторинг параметров"));
+    resize(640, 480);
+}
+
+}  // namespace torv

@@ -1,0 +1,11 @@
+#include "reports/UGraph.h"
+
+namespace torv {
+
+TFGraph::TFGraph(App &app, QWidget *parent) : QDialog(parent), app_(app) {
+    setObjectName(QStringLiteral("TFGraph"));
+    setWindowTitle(QStringLiteral("Построение графиков"));
+    resize(640, 480);
+}
+
+}  // namespace torv

@@ -1,0 +1,11 @@
+#include "reports/UMessBox.h"
+
+namespace torv {
+
+TFMessBox::TFMessBox(App &app, QWidget *parent) : QDialog(parent), app_(app) {
+    setObjectName(QStringLiteral("TFMessBox"));
+    setWindowTitle(QStringLiteral("Построение графиков"));
+    resize(640, 480);
+}
+
+}  // namespace torv

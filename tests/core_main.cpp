@@ -1,0 +1,12 @@
+// Test entry for logic tests: a QCoreApplication for event loops and code pages.
+#include "app/Formats.h"
+
+#include <QCoreApplication>
+#include <gtest/gtest.h>
+
+int main(int argc, char **argv) {
+    QCoreApplication app(argc, argv);
+    torv::FixProcessFormats();
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
