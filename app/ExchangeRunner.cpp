@@ -48,7 +48,14 @@ void ThreadExchangeRunner::run(const std::function<void()> &job) {
     }, Qt::QueuedConnection);
     if (!shared->done)
         loop.exec(QEventLoop::AllEvents);
-    // The loop quits only through the job's own message, so the job has ended here.
+    if (!shared->done) {
+        // The application is quitting (its exit ends every local loop). The job still uses the
+        // caller's data, so ask it to stop and wait for it, still serving the prompts it shows.
+        if (interruptHook_)
+            interruptHook_();
+        while (!shared->done)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
     if (shared->error)
         std::rethrow_exception(shared->error);
 }

@@ -33,8 +33,12 @@ public:
     ~ThreadExchangeRunner() override;
     void run(const std::function<void()> &job) override;
     bool onExchangeThread() const override;
+    // Called when the program is quitting while an exchange runs: it should set the abort state so
+    // the exchange stops at its next step. The runner then keeps serving prompts until the job ends.
+    void setInterruptHook(std::function<void()> hook) { interruptHook_ = std::move(hook); }
 
 private:
+    std::function<void()> interruptHook_;
     QThread thread_;
     QObject *worker_ = nullptr;
 };

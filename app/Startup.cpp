@@ -68,6 +68,7 @@ Program::Program(const QString &programDir) {
     FixProcessFormats();
     app_ = std::make_unique<App>(programDir, Seams{&clock_, nullptr, &status_, &processes_});
     runner_ = std::make_unique<ThreadExchangeRunner>();
+    runner_->setInterruptHook([this] { app_->abortState = AbortWindowClosed; });
 
     // The windows, in the order the program has always created them.
     auto add = [this](QWidget *w) {

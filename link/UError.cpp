@@ -56,6 +56,8 @@ int TFError::Present(const PromptRequest &r) {
     Timer1->start(1000);
     exec();
     Timer1->stop();
+    if (!answered_)  // the program is quitting: a question is answered "Нет"
+        Answer = r.kind == PromptRequest::YesNo ? AnswerNo : AnswerYes;
     Countdown = 0;
     return Answer;
 }
