@@ -4,6 +4,7 @@
 
 #include "app/SettingsRecord.h"
 #include "link/Clock.h"
+#include "link/LinkState.h"
 #include "link/LinkStatus.h"
 #include "link/ProcessControl.h"
 #include "link/Prompts.h"
@@ -54,6 +55,7 @@ public:
     std::atomic<int> userAbort{0};       // "Прервать связь" pressed (the polling list stops on it)
     int repeatCounter = 0;               // failed handshakes since the last success
     QString deviceNumber;                // up to 10 digits; names "T2_" + number
+    LinkState link;                      // current port, link type and link flags
 
     // The places where a long exchange lets the user interface breathe. On the worker thread the
     // windows run by themselves; code running on the GUI thread (tests) may install a pump.

@@ -127,6 +127,21 @@ void LinkStatus::setShownAt(qint64 ms) {
     shownAt_ = ms;
 }
 
+void LinkStatus::appendMainStatus(const QString &piece) {
+    QString text;
+    {
+        std::lock_guard lock(mutex_);
+        mainStatus_ += piece;
+        text = mainStatus_;
+    }
+    emit mainStatusChanged(text);
+}
+
+QString LinkStatus::mainStatus() const {
+    std::lock_guard lock(mutex_);
+    return mainStatus_;
+}
+
 qint64 LinkStatus::shownAt() const {
     std::lock_guard lock(mutex_);
     return shownAt_;

@@ -68,6 +68,14 @@ public:
     // Back to the initial texts of a newly created window.
     void reset();
 
+    // Exchanges ask for the window to be shown (modem dialling) or closed (clock write).
+    void requestShow() { emit showRequested(); }
+    void requestClose() { emit closeRequested(); }
+
+    // The main window's status bar text; the modem hang-up appends to it.
+    void appendMainStatus(const QString &piece);
+    QString mainStatus() const;
+
 signals:
     void textChanged(int role, const QString &text);
     void visibilityChanged(int role, bool visible);
@@ -75,6 +83,9 @@ signals:
     void lastLineExtended(int pane, const QString &piece);
     void paneCleared(int pane);
     void progressChanged(int percent);
+    void showRequested();
+    void closeRequested();
+    void mainStatusChanged(const QString &text);
 
 private:
     static constexpr int kRoles = static_cast<int>(Role::Count);
@@ -84,6 +95,7 @@ private:
     std::array<QStringList, kRoles> panes_;
     int progress_ = 0;
     qint64 shownAt_ = 0;
+    QString mainStatus_;
 };
 
 }  // namespace torv

@@ -107,6 +107,11 @@ TFTrans::TFTrans(App &app, QWidget *parent) : QDialog(parent), app_(app) {
     connect(&s, &LinkStatus::lastLineExtended, this, &TFTrans::onExtend);
     connect(&s, &LinkStatus::paneCleared, this, &TFTrans::onCleared);
     connect(&s, &LinkStatus::progressChanged, ProgressBar1, &QProgressBar::setValue);
+    connect(&s, &LinkStatus::showRequested, this, [this] {
+        setEnabled(true);
+        show();
+    });
+    connect(&s, &LinkStatus::closeRequested, this, &QWidget::close);
 
     // Creation: the download is not running; progress and percent start at 0.
     app_.downloadRunning = 0;

@@ -1,0 +1,75 @@
+#include "link/Link.h"
+
+#include "app/App.h"
+#include "link/Modem.h"
+
+#include <exception>
+
+namespace torv {
+
+bool ModemMode(const App &app) { return app.settings.linkMode() == LinkModeModem; }
+
+void OpenLink(App &app) {
+    LinkState &link = app.link;
+    try {
+        if (link.linkType == LinkType::RS232)
+            OpenSerialLink(app);
+    } catch (...) {
+        app.prompts().ShowNotice(QStringLiteral("Ошибка 23. Ошибка создания связи по ") + link.linkType);
+    }
+}
+
+void OpenSerialLink(App &app) {
+    LinkState &link = app.link;
+    // 1. An open link starts a new exchange.
+    if (link.linkOpen)
+        app.abortState = AbortRunning;
+
+    // 2. In modem mode the carrier tells whether the connection still stands.
+    bool carrierOn = false;
+    if (ModemMode(app) && link.port) {
+        carrierOn = link.port->CarrierStatus() == TComPort::CarrierOn;
+        link.port->status = carrierOn ? TComPort::StatusClean : TComPort::StatusNoCarrier;
+    }
+
+    // 3. A healthy port is kept as it is.
+    if (link.port && link.port->status == TComPort::StatusClean) {
+        link.linkOpen = 1;
+        return;
+    }
+
+    // 4. Otherwise a fresh port, reset, and in modem mode a new call.
+    link.releasePort();
+    link.linkOpen = 0;
+    link.port = std::make_unique<TComPort>(app, app.settings.comPort());
+    link.port->Reset();
+    if (ModemMode(app) && !carrierOn)
+        Dial(app);
+
+    // 5. The flag follows the port.
+    if (link.port)
+        link.linkOpen = link.port->status == TComPort::StatusClean ? 1 : 0;
+    if (app.abortState == AbortModem)
+        link.linkOpen = 0;
+
+    // 6. The answer time unit of the settings; the long wait is off.
+    if (link.port) {
+        link.port->answerTimeUnit = uint16_t(app.settings.answerTime());
+        link.port->longWait = 0;
+    }
+}
+
+void CloseLink(App &app) {
+    LinkState &link = app.link;
+    if (link.linkType == LinkType::RS232) {
+        if (ModemMode(app))
+            HangUp(app);
+        link.releasePort();
+        app.pump();
+    } else if (link.linkType == LinkType::RS232M) {
+        link.releasePort();
+    }
+    app.pump();
+}
+
+}  // namespace torv

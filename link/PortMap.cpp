@@ -1,0 +1,80 @@
+#include "link/PortMap.h"
+
+#include "app/App.h"
+#include "link/SerialPortLine.h"
+#include "sim/SimLine.h"
+#include "sim/Simulator.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+
+namespace torv {
+
+QString PortMap::Path(const QString &programDir) {
+    return QDir(programDir).filePath(QString::fromLatin1(kFileName));
+}
+
+QString PortMap::DefaultTarget(int portNumber) {
+    return QStringLiteral("/dev/ttyS") + QString::number(portNumber - 1);
+}
+
+QString PortMap::Lookup(const QString &mapText, int portNumber) {
+    static const QRegularExpression entry(QStringLiteral("^\\s*COM(\\d+)\\s*=\\s*(.*?)\\s*$"),
+                                          QRegularExpression::CaseInsensitiveOption);
+    const QStringList lines = mapText.split(QLatin1Char('\n'));
+    for (const QString &raw : lines) {
+        const QString line = raw.trimmed();
+        if (line.isEmpty() || line.startsWith(QLatin1Char('#')) || line.startsWith(QLatin1Char(';')))
+            continue;
+        const auto m = entry.match(line);
+        if (m.hasMatch() && m.captured(1).toInt() == portNumber && !m.captured(2).isEmpty())
+            return m.captured(2);
+    }
+    return {};
+}
+
+QString PortMap::Resolve(const QString &programDir, int portNumber) {
+    QFile f(Path(programDir));
+    if (f.open(QIODevice::ReadOnly)) {
+        const QString target = Lookup(QString::fromUtf8(f.readAll()), portNumber);
+        if (!target.isEmpty())
+            return target;
+    }
+    return DefaultTarget(portNumber);
+}
+
+std::unique_ptr<SerialLine> CreateLineForTarget(App &app, const QString &target) {
+    if (target.startsWith(QStringLiteral("tcp:"), Qt::CaseInsensitive)) {
+        const QString rest = target.mid(4);
+        const int colon = rest.lastIndexOf(QLatin1Char(':'));
+        bool ok = false;
+        const uint port = colon > 0 ? rest.mid(colon + 1).toUInt(&ok) : 0;
+        QString host = colon > 0 ? rest.left(colon) : rest;
+        if (host.startsWith(QLatin1Char('[')) && host.endsWith(QLatin1Char(']')))
+            host = host.mid(1, host.size() - 2);
+        return std::make_unique<TcpSerialLine>(host, ok && port <= 65535 ? quint16(port) : quint16(0));
+    }
+    if (target.startsWith(QStringLiteral("sim:"), Qt::CaseInsensitive)) {
+        QString scenario = target.mid(4).trimmed();
+        if (scenario.isEmpty())
+            scenario = QString::fromLatin1(kDefaultScenario);
+        auto &sims = app.link.simulators;
+        auto it = sims.find(scenario);
+        if (it == sims.end()) {
+            SimOptions options;
+            options.scenario = scenario;
+            Clock *clock = &app.clock();
+            auto sim = std::make_shared<Torv2Simulator>(options, [clock] { return clock->now(); });
+            it = sims.emplace(scenario, std::move(sim)).first;
+        }
+        return std::make_unique<SimLine>(it->second, app.clock());
+    }
+    return std::make_unique<SerialPortLine>(target);
+}
+
+std::unique_ptr<SerialLine> CreateLine(App &app, int portNumber) {
+    return CreateLineForTarget(app, PortMap::Resolve(app.programDir(), portNumber));
+}
+
+}  // namespace torv

@@ -1,0 +1,106 @@
+// torv2-sim: the simulated "Торв-2" flow computer on a pseudo-terminal or a TCP port.
+//   torv2-sim --pty /tmp/ttyTORV            prints the slave path, links /tmp/ttyTORV to it
+//   torv2-sim --tcp 127.0.0.1:7001          a raw TCP serial server
+// Options choose the scenario, the seed, the baud rate, the modem front end and the faults.
+#include "sim/SimServer.h"
+#include "sim/Simulator.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <cstdio>
+
+using namespace torv;
+
+int main(int argc, char **argv) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("torv2-sim"));
+    QCommandLineParser p;
+    p.setApplicationDescription(QStringLiteral("Simulated Torv-2 flow computer"));
+    p.addHelpOption();
+    const QCommandLineOption pty(QStringLiteral("pty"), QStringLiteral("Serve on a pseudo-terminal linked at <link>."),
+                                 QStringLiteral("link"));
+    const QCommandLineOption tcp(QStringLiteral("tcp"), QStringLiteral("Serve on TCP <host:port>."),
+                                 QStringLiteral("host:port"));
+    const QCommandLineOption scenario(QStringLiteral("scenario"), QStringLiteral("Device scenario."),
+                                      QStringLiteral("name"), QString::fromLatin1(kDefaultScenario));
+    const QCommandLineOption list(QStringLiteral("list-scenarios"), QStringLiteral("List the scenarios."));
+    const QCommandLineOption seed(QStringLiteral("seed"), QStringLiteral("Seed of memory contents and faults."),
+                                  QStringLiteral("n"), QStringLiteral("1"));
+    const QCommandLineOption baud(QStringLiteral("baud"), QStringLiteral("Byte pacing."), QStringLiteral("rate"),
+                                  QStringLiteral("9600"));
+    const QCommandLineOption modem(QStringLiteral("modem"), QStringLiteral("Put a Hayes modem in front."));
+    const QCommandLineOption answer(QStringLiteral("modem-answer"),
+                                    QStringLiteral("connect, busy, nocarrier or none."), QStringLiteral("word"),
+                                    QStringLiteral("connect"));
+    const QCommandLineOption dial(QStringLiteral("dial-ms"), QStringLiteral("Time from ATD to the result."),
+                                  QStringLiteral("ms"), QStringLiteral("4000"));
+    const QCommandLineOption corrupt(QStringLiteral("corrupt"), QStringLiteral("Share of corrupted reply bytes."),
+                                     QStringLiteral("rate"), QStringLiteral("0"));
+    const QCommandLineOption drop(QStringLiteral("drop"), QStringLiteral("Share of dropped reply bytes."),
+                                  QStringLiteral("rate"), QStringLiteral("0"));
+    const QCommandLineOption stall(QStringLiteral("stall"), QStringLiteral("Share of stalled reply bytes."),
+                                   QStringLiteral("rate"), QStringLiteral("0"));
+    const QCommandLineOption stallMs(QStringLiteral("stall-ms"), QStringLiteral("Length of a stall."),
+                                     QStringLiteral("ms"), QStringLiteral("700"));
+    const QCommandLineOption silence(QStringLiteral("silence"), QStringLiteral("Share of unanswered requests."),
+                                     QStringLiteral("rate"), QStringLiteral("0"));
+    const QCommandLineOption wrong(QStringLiteral("wrong-reply"),
+                                   QStringLiteral("Handshakes answered with a wrong first byte."),
+                                   QStringLiteral("n"), QStringLiteral("0"));
+    const QCommandLineOption offset(QStringLiteral("clock-offset"), QStringLiteral("Device clock minus local time."),
+                                    QStringLiteral("seconds"), QStringLiteral("0"));
+    p.addOptions({pty, tcp, scenario, list, seed, baud, modem, answer, dial, corrupt, drop, stall, stallMs, silence,
+                  wrong, offset});
+    p.process(app);
+
+    if (p.isSet(list)) {
+        for (const auto &s : Scenarios())
+            std::printf("%s\t%s\n", s.name, s.title);
+        return 0;
+    }
+
+    SimOptions o;
+    o.scenario = p.value(scenario);
+    o.seed = p.value(seed).toUInt();
+    o.baud = p.value(baud).toInt();
+    o.modem = p.isSet(modem);
+    const QString a = p.value(answer).toLower();
+    o.modemAnswer = a == QLatin1String("busy")        ? ModemAnswer::Busy
+                    : a == QLatin1String("nocarrier") ? ModemAnswer::NoCarrier
+                    : a == QLatin1String("none")      ? ModemAnswer::NoAnswer
+                                                      : ModemAnswer::Connect;
+    o.dialMs = p.value(dial).toInt();
+    o.faults.corruptRate = p.value(corrupt).toDouble();
+    o.faults.dropRate = p.value(drop).toDouble();
+    o.faults.stallRate = p.value(stall).toDouble();
+    o.faults.stallMs = p.value(stallMs).toInt();
+    o.faults.silenceRate = p.value(silence).toDouble();
+    o.faults.wrongReplies = p.value(wrong).toInt();
+    o.clockOffsetSec = p.value(offset).toLongLong();
+
+    Torv2Simulator sim(o, [] { return QDateTime::currentDateTime(); });
+    if (!sim.valid()) {
+        std::fprintf(stderr, "torv2-sim: unknown scenario %s (known: %s)\n", qPrintable(o.scenario),
+                     qPrintable(ScenarioNames().join(QStringLiteral(", "))));
+        return 2;
+    }
+    std::atomic<bool> stop{false};
+    StopOnSignals(stop);
+    auto announce = [](const QString &where) {
+        std::printf("%s\n", qPrintable(where));
+        std::fflush(stdout);
+    };
+    if (p.isSet(pty))
+        return ServePty(sim, p.value(pty), announce, stop);
+    if (p.isSet(tcp)) {
+        const QString t = p.value(tcp);
+        const int colon = t.lastIndexOf(QLatin1Char(':'));
+        if (colon <= 0) {
+            std::fprintf(stderr, "torv2-sim: --tcp wants HOST:PORT\n");
+            return 2;
+        }
+        return ServeTcp(sim, t.left(colon), quint16(t.mid(colon + 1).toUInt()), announce, stop);
+    }
+    std::fprintf(stderr, "torv2-sim: give --pty LINK or --tcp HOST:PORT\n");
+    return 2;
+}
