@@ -81,6 +81,13 @@ void Torv2Simulator::setModemAnswer(ModemAnswer answer) {
     options_.modemAnswer = answer;
 }
 
+void Torv2Simulator::dropCarrier() {
+    std::lock_guard lock(mutex_);
+    carrier_ = false;
+    modemState_ = ModemState::Command;
+    state_ = DeviceState::Asleep;
+}
+
 QByteArray &Torv2Simulator::sector(int s) {
     QByteArray &bytes = flash_[s & (kFlashSectors - 1)];
     if (bytes.isEmpty() && model_)
@@ -168,8 +175,8 @@ void Torv2Simulator::deviceByte(uint8_t b, qint64 at) {
         counters_.allowance = b;
         credit_ = b + 1;  // the allowance byte plus the request that follows the handshake
         state_ = DeviceState::Ready;
-        history_.clear();
-        return;
+        return;  // an 'S' taken here may still begin a new "SYS"
+
     }
     if (pendingComplement_ < 0) {
         if (frame_.isEmpty() && b == kValuesRequest) {
@@ -238,7 +245,10 @@ void Torv2Simulator::answerHandshake(qint64 at) {
     reply.append(char(first));
     reply.append(model_ ? model_->identityText().leftJustified(7, ' ', true) : QByteArray(7, ' '));
     reply.append(char(0));
-    reply.append(model_ ? model_->serialText().leftJustified(7, ' ', true) : QByteArray(7, '0'));
+    const QByteArray serial = !options_.serialText.isEmpty() ? options_.serialText
+                              : model_                       ? model_->serialText()
+                                                             : QByteArray(7, '0');
+    reply.append(serial.leftJustified(7, ' ', true));
     reply.append(char(0));
     sendReply(reply, at + options_.turnaroundUs);
 }

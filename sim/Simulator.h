@@ -44,6 +44,7 @@ struct SimOptions {
     bool modem = false;          // a Hayes modem front end
     ModemAnswer modemAnswer = ModemAnswer::Connect;
     int dialMs = 4000;           // from ATD to the result word
+    QByteArray serialText;       // 7 serial-number bytes of the handshake; empty: the scenario's
     SimFaults faults;
 };
 
@@ -90,6 +91,8 @@ public:
     void setFaults(const SimFaults &faults);
     SimFaults faults() const;
     void setModemAnswer(ModemAnswer answer);
+    // The far end hangs up: the carrier drops and the modem returns to command mode.
+    void dropCarrier();
     const SimDeviceModel &model() const { return *model_; }
     const SimOptions &options() const { return options_; }
 
