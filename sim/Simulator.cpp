@@ -146,6 +146,7 @@ void Torv2Simulator::receive(uint8_t b, qint64 nowUs) {
     const bool gap = arrival - lastInArrival_ > kFrameGapUs;
     lastInArrival_ = arrival;
     const qint64 at = qint64(std::llround(arrival));
+    runEvents(at);  // a guard time or a dial that ended before this byte
     if (gap) {  // a pause ends any partial request
         frame_.clear();
         pendingComplement_ = -1;
@@ -380,6 +381,10 @@ void Torv2Simulator::modemCommand(const QByteArray &line, qint64 at) {
 
 void Torv2Simulator::advance(qint64 nowUs) {
     std::lock_guard lock(mutex_);
+    runEvents(nowUs);
+}
+
+void Torv2Simulator::runEvents(qint64 nowUs) {
     if (dialDoneAt_ >= 0 && nowUs >= dialDoneAt_) {
         const qint64 at = dialDoneAt_;
         dialDoneAt_ = -1;

@@ -100,6 +100,7 @@ private:
     enum class DeviceState { Asleep, AwaitAllowance, Ready };
     enum class ModemState { Command, Dialling, Data };
 
+    void runEvents(qint64 nowUs);
     void deviceByte(uint8_t b, qint64 at);
     void handleFrame(qint64 at);
     void answerHandshake(qint64 at);

@@ -1,0 +1,245 @@
+// TComPort, ports.map and the link opening over scripted lines and the simulator.
+#include "link/ComPort.h"
+#include "link/Link.h"
+#include "link/PortMap.h"
+#include "sim/SimFixture.h"
+#include "TestUtil.h"
+
+#include <gtest/gtest.h>
+#include <deque>
+
+using namespace torv;
+using torvtest::SimBench;
+
+namespace {
+
+// A line whose bytes arrive at fixed virtual times; counts the modem-line switches.
+class ScriptedLine final : public SerialLine {
+public:
+    ScriptedLine(VirtualClock &clock, bool hasModemLines = true) : clock_(clock), hasLines_(hasModemLines) {}
+
+    void arriveAt(qint64 ms, uint8_t b) { input_.push_back({ms, b}); }
+
+    QString target() const override { return QStringLiteral("scripted"); }
+    bool open() override { return true; }
+    QString errorText() const override { return {}; }
+    bool configure(const LineFormat &f) override {
+        format = f;
+        return true;
+    }
+    Switch setDtr(bool) override {
+        ++switches;
+        return hasLines_ ? Switch::Done : Switch::NotSupported;
+    }
+    Switch setRts(bool) override {
+        ++switches;
+        return hasLines_ ? Switch::Done : Switch::NotSupported;
+    }
+    ModemLines modemLines() override { return {hasLines_, true, true, false}; }
+    int bytesWaiting() override {
+        int n = 0;
+        for (const auto &i : input_)
+            n += i.first <= clock_.monotonicMs();
+        return n;
+    }
+    bool outputEmpty() override { return true; }
+    int takeReceiveErrors() override { return 0; }
+    bool waitForData(qint64 ms) override {
+        const qint64 deadline = clock_.monotonicMs() + ms;
+        qint64 wake = deadline;
+        if (!input_.empty())
+            wake = qMin(wake, qMax(clock_.monotonicMs(), input_.front().first));
+        clock_.advanceTo(wake);
+        return bytesWaiting() > 0;
+    }
+    bool readByte(uint8_t &b) override {
+        if (!bytesWaiting())
+            return false;
+        b = input_.front().second;
+        input_.pop_front();
+        return true;
+    }
+    bool writeByte(uint8_t b) override {
+        written.append(char(b));
+        return true;
+    }
+    bool waitForWritten(qint64) override { return true; }
+
+    LineFormat format;
+    int switches = 0;
+    QByteArray written;
+
+private:
+    VirtualClock &clock_;
+    bool hasLines_;
+    std::deque<std::pair<qint64, uint8_t>> input_;
+};
+
+}  // namespace
+
+TEST(TComPort, FailedOpenKeepsStatus256AndTimesOutWithTheStaleByte) {
+    SimBench b;
+    TComPort port(b.app, 7, nullptr);
+    EXPECT_EQ(port.status, TComPort::StatusPortFailed);
+    port.lastByte = 0x42;
+    const qint64 t0 = b.clock.monotonicMs();
+    EXPECT_EQ(port.ReadByte(10), 0x42);
+    EXPECT_EQ(port.status, TComPort::StatusTimeout);
+    EXPECT_GE(b.clock.monotonicMs() - t0, 495 + 550);  // idle wait, then 10 × 55 ms
+}
+
+TEST(TComPort, ConfigureSetsTheBaudFromTheDivisor) {
+    SimBench b;
+    auto line = std::make_unique<ScriptedLine>(b.clock);
+    ScriptedLine *l = line.get();
+    TComPort port(b.app, 1, std::move(line));
+    EXPECT_EQ(l->format.baud, 9600);  // Create configures 9600 8N1
+    port.Configure(1, 8, 2, 2);
+    EXPECT_EQ(l->format.baud, 115200);
+    EXPECT_EQ(l->format.parity, 2);
+    EXPECT_EQ(l->format.stopBits, 2);
+    EXPECT_EQ(port.status, TComPort::StatusClean);
+}
+
+TEST(TComPort, SetLinesSwitchesOnlyOnChangeAndAcceptsMissingLines) {
+    SimBench b;
+    for (bool hasLines : {true, false}) {
+        auto line = std::make_unique<ScriptedLine>(b.clock, hasLines);
+        ScriptedLine *l = line.get();
+        TComPort port(b.app, 1, std::move(line));
+        port.SetLines(0x300);
+        port.SetLines(0x300);
+        EXPECT_EQ(l->switches, 2);
+        EXPECT_EQ(port.status, TComPort::StatusClean);
+        EXPECT_EQ(port.QueryStatus() & 0x0300, 0x0300);
+        port.SetLines(0x100);
+        EXPECT_EQ(l->switches, 3);
+        EXPECT_EQ(port.rtsOn, 0);
+    }
+}
+
+TEST(TComPort, LongWaitCatchesALateByte) {
+    SimBench b;
+    auto line = std::make_unique<ScriptedLine>(b.clock);
+    ScriptedLine *l = line.get();
+    TComPort port(b.app, 1, std::move(line));
+    const qint64 t0 = b.clock.monotonicMs();
+    l->arriveAt(t0 + 3000, 'S');
+    port.longWait = 1;
+    EXPECT_EQ(port.ReadByte(1), 'S');
+    EXPECT_EQ(port.status, TComPort::StatusClean);
+    EXPECT_EQ(b.clock.monotonicMs() - t0, 3000);
+    const QStringList log = b.status.lines(Role::RichEdit1);
+    EXPECT_TRUE(log.contains(QStringLiteral("Begin data")));
+    EXPECT_TRUE(log.contains(QStringLiteral("Data In 3005")));
+
+    // Without the long wait the same byte is missed: 0.5 s idle plus 55 ms.
+    l->arriveAt(b.clock.monotonicMs() + 3000, 'Y');
+    port.longWait = 0;
+    port.ReadByte(1);
+    EXPECT_EQ(port.status, TComPort::StatusTimeout);
+    EXPECT_EQ(b.status.text(Role::Label14), QStringLiteral("Чист"));
+}
+
+TEST(TComPort, ReadByteZeroEndsAfterTheIdleWait) {
+    SimBench b;
+    TComPort port(b.app, 1, std::make_unique<ScriptedLine>(b.clock));
+    const qint64 t0 = b.clock.monotonicMs();
+    port.ReadByte(0);
+    EXPECT_EQ(port.status, TComPort::StatusTimeout);
+    EXPECT_LE(b.clock.monotonicMs() - t0, 500);
+}
+
+TEST(TComPort, PanesStayShortAndEchoEveryByte) {
+    SimBench b;
+    auto line = std::make_unique<ScriptedLine>(b.clock);
+    ScriptedLine *l = line.get();
+    TComPort port(b.app, 1, std::move(line));
+    for (int i = 0; i < 45; ++i)
+        l->arriveAt(b.clock.monotonicMs() + 10 * i, uint8_t(i));
+    for (int i = 0; i < 45; ++i) {
+        EXPECT_EQ(port.ReadByte(2), uint8_t(i));
+        EXPECT_LE(b.status.lines(Role::RichEdit3).size(), 20);
+        EXPECT_LE(b.status.lines(Role::RichEdit1).size(), 30);
+    }
+    EXPECT_EQ(b.status.lines(Role::RichEdit3).last(), QStringLiteral("Out: (44)"));
+    port.WriteByte(0xFE);
+    EXPECT_EQ(b.status.lines(Role::RichEdit2).last(), QStringLiteral("Out: (254)"));
+    EXPECT_TRUE(b.status.lines(Role::RichEdit3).isEmpty());
+    EXPECT_EQ(l->written, QByteArray(1, char(0xFE)));
+}
+
+TEST(TComPort, ResetDrainsWaitingBytes) {
+    SimBench b;
+    auto line = std::make_unique<ScriptedLine>(b.clock);
+    ScriptedLine *l = line.get();
+    TComPort port(b.app, 1, std::move(line));
+    l->arriveAt(b.clock.monotonicMs() + 50, 1);
+    l->arriveAt(b.clock.monotonicMs() + 60, 2);
+    port.Reset();
+    EXPECT_EQ(l->bytesWaiting(), 0);
+    EXPECT_EQ(port.dtrOn, 1);
+    EXPECT_EQ(port.rtsOn, 1);
+}
+
+TEST(PortMap, EntriesCommentsAndDefaults) {
+    const QString map = QStringLiteral("# test bench\n"
+                                       "COM1=/dev/ttyUSB0\n"
+                                       "  com12 = tcp:127.0.0.1:7001  \n"
+                                       "; COM2=/dev/nothing\n"
+                                       "COM3=\n"
+                                       "COM4=sim:gas4\n");
+    EXPECT_EQ(PortMap::Lookup(map, 1), QStringLiteral("/dev/ttyUSB0"));
+    EXPECT_EQ(PortMap::Lookup(map, 12), QStringLiteral("tcp:127.0.0.1:7001"));
+    EXPECT_EQ(PortMap::Lookup(map, 2), QString());
+    EXPECT_EQ(PortMap::Lookup(map, 3), QString());
+    EXPECT_EQ(PortMap::Lookup(map, 4), QStringLiteral("sim:gas4"));
+    EXPECT_EQ(PortMap::DefaultTarget(1), QStringLiteral("/dev/ttyS0"));
+
+    QTemporaryDir dir;
+    EXPECT_EQ(PortMap::Resolve(dir.path(), 5), QStringLiteral("/dev/ttyS4"));
+    ASSERT_TRUE(torvtest::WriteAll(PortMap::Path(dir.path()), map.toUtf8()));
+    EXPECT_EQ(PortMap::Resolve(dir.path(), 12), QStringLiteral("tcp:127.0.0.1:7001"));
+    EXPECT_EQ(PortMap::Resolve(dir.path(), 3), QStringLiteral("/dev/ttyS2"));
+}
+
+TEST(OpenLink, HealthyPortIsKeptAndAMissingPortFails) {
+    SimBench b;
+    OpenLink(b.app);
+    ASSERT_TRUE(b.app.link.port);
+    EXPECT_EQ(b.app.link.linkOpen, 1);
+    EXPECT_EQ(b.port().answerTimeUnit, 50);
+    TComPort *first = b.app.link.port.get();
+    b.port().commandAllowance = 17;
+    OpenLink(b.app);
+    EXPECT_EQ(b.app.link.port.get(), first);
+    EXPECT_EQ(b.port().commandAllowance, 17);
+
+    // A broken port is replaced.
+    b.port().status = TComPort::StatusTimeout;
+    OpenLink(b.app);
+    EXPECT_EQ(b.port().commandAllowance, 0);
+    EXPECT_EQ(b.app.link.linkOpen, 1);
+
+    // Through ports.map to a device that does not exist.
+    b.app.link.lineFactory = nullptr;
+    ASSERT_TRUE(torvtest::WriteAll(PortMap::Path(b.app.programDir()), "COM1=/nonexistent/ttyTORV\n"));
+    b.port().status = TComPort::StatusTimeout;
+    OpenLink(b.app);
+    ASSERT_TRUE(b.app.link.port);
+    EXPECT_EQ(b.port().status, TComPort::StatusPortFailed);
+    EXPECT_EQ(b.app.link.linkOpen, 0);
+}
+
+TEST(OpenLink, SimulatorNamedInPortsMap) {
+    SimBench b;
+    b.app.link.lineFactory = nullptr;
+    ASSERT_TRUE(torvtest::WriteAll(PortMap::Path(b.app.programDir()), "COM1=sim:gas4\n"));
+    OpenLink(b.app);
+    ASSERT_TRUE(b.app.link.port);
+    EXPECT_EQ(b.port().lineTarget(), QStringLiteral("sim:gas4"));
+    EXPECT_EQ(b.app.link.linkOpen, 1);
+    ASSERT_EQ(b.app.link.simulators.count(QStringLiteral("gas4")), 1u);
+    CloseLink(b.app);
+    EXPECT_FALSE(b.app.link.port);
+}
