@@ -3,6 +3,7 @@
 #pragma once
 
 #include "app/SettingsRecord.h"
+#include "archive/TableEngine.h"
 #include "link/Clock.h"
 #include "link/LinkState.h"
 #include "link/LinkStatus.h"
@@ -55,6 +56,7 @@ public:
     std::atomic<int> userAbort{0};       // "Прервать связь" pressed (the polling list stops on it)
     int repeatCounter = 0;               // failed handshakes since the last success
     QString deviceNumber;                // up to 10 digits; names "T2_" + number
+    TableEngine tables;                  // every query of the program goes through this one engine
     LinkState link;                      // current port, link type and link flags
 
     // The places where a long exchange lets the user interface breathe. On the worker thread the

@@ -1,0 +1,356 @@
+// The table engine: the statements the program sends, value conversion, file order, deleted
+// rows, slot reuse, errors, templates and damaged files.
+#include "TableFixture.h"
+#include "TestUtil.h"
+
+#include "archive/TableRow.h"
+#include "protocol/CodePage.h"
+
+using namespace torv;
+using torvtest::TableFixture;
+
+namespace {
+
+const QString kHourlyTable = QStringLiteral("T12345671h.dbf");
+const QString kParamsTable = QStringLiteral("T12345670A.dbf");
+
+QString GasInsert(const QString &date, int hour, const QString &p, const QString &t = QStringLiteral("2931")) {
+    return QStringLiteral("INSERT Into T12345671h.dbf (SERIAL, DT, H, P, T, VP, VC, NPIT, NDAT, VIZD) Values "
+                          "('1234567', '%1', '%2', '%3', '%4', '0.150000', '0.012500', '0', '0', '0')")
+        .arg(date)
+        .arg(hour)
+        .arg(p, t);
+}
+
+QString ParamInsert(const QString &f1, const QString &f2, const QString &f3, const QString &f7 = QStringLiteral(" ")) {
+    auto q = [](QString v) { return QLatin1Char('\'') + v.replace(QLatin1Char('\''), QStringLiteral("''")) + QLatin1Char('\''); };
+    return QStringLiteral("INSERT Into T12345670A.dbf (F_1BAIT, F_2BAIT, F_3, F_4, F_5, F_6, F_7) Values (%1, %2, %3, "
+                          "'03.03.2006 14:5', '0.68', '0.675', %4)")
+        .arg(q(f1), q(f2), q(f3), q(f7));
+}
+
+}  // namespace
+
+class Engine : public TableFixture {
+protected:
+    void SetUp() override {
+        TableFixture::SetUp();
+        makeFamilyTable(kHourlyTable, TableFamily::GVRas);
+        makeTable(kParamsTable, ParamArchiveColumns());
+    }
+};
+
+TEST_F(Engine, InsertConvertsTextsToColumnTypes) {
+    EXPECT_EQ(exec(GasInsert(QStringLiteral("07.02.2020"), 5, QStringLiteral("0.196133"))), 1);
+    TQuery q(engine);
+    q.setDatabaseName(dir());
+    q.setSql(QStringLiteral("select * from T12345671h.dbf"));
+    q.open();
+    ASSERT_EQ(q.recordCount(), 1);
+    EXPECT_EQ(q.fieldByName(QStringLiteral("DT")).asDate(), QDate(2020, 2, 7));
+    EXPECT_EQ(q.fieldByName(QStringLiteral("dt")).asString(), QStringLiteral("07.02.2020"));
+    EXPECT_EQ(q.fieldByName(QStringLiteral("DT")).bytes(), QByteArray("20200207"));
+    EXPECT_EQ(q.fieldByName(QStringLiteral("H")).asInteger(), 5);
+    // P keeps the five decimals of its column.
+    EXPECT_EQ(q.fieldByName(QStringLiteral("P")).asString(), QStringLiteral("0.19613"));
+    EXPECT_DOUBLE_EQ(q.fieldByName(QStringLiteral("VC")).asFloat(), 0.0125);
+    EXPECT_EQ(q.fieldByName(QStringLiteral("SERIAL")).asString(), QStringLiteral("1234567"));
+}
+
+TEST_F(Engine, ResultsComeInFileOrderWithoutDeletedRows) {
+    const QStringList dates{"05.03.2020", "01.03.2020", "03.03.2020", "02.03.2020", "04.03.2020"};
+    for (int i = 0; i < dates.size(); ++i)
+        exec(GasInsert(dates[i], 0, QStringLiteral("0.1"), QString::number(2900 + i)));
+    EXPECT_EQ(exec(QStringLiteral("delete from T12345671h.dbf where T = '2902' or T = '2904'")), 2);
+    EXPECT_EQ(rows(QStringLiteral("select * from T12345671h.dbf"), {"DT", "T"}),
+              (QStringList{"05.03.2020|2900", "01.03.2020|2901", "02.03.2020|2903"}));
+}
+
+TEST_F(Engine, KeywordsAndColumnNamesInAnyCase) {
+    exec(GasInsert(QStringLiteral("07.02.2020"), 3, QStringLiteral("0.2")));
+    exec(GasInsert(QStringLiteral("07.02.2020"), 4, QStringLiteral("0.3")));
+    EXPECT_EQ(rows(QStringLiteral("SeLeCt * FrOm t12345671H.DBF wHeRe dt='07.02.2020' AnD h = '3'"), {"P"}),
+              QStringList{"0.20000"});
+    EXPECT_EQ(exec(QStringLiteral("update T12345671h set p = '0.5' WHERE H = '4'")), 1);
+    EXPECT_EQ(rows(QStringLiteral("select * from T12345671h.dbf where P<>'0.2'"), {"H", "P"}),
+              QStringList{"4|0.50000"});
+}
+
+TEST_F(Engine, AndBindsTighterThanOrAndParenthesesRegroup) {
+    exec(ParamInsert("P", "A", "1"));
+    exec(ParamInsert("Q", "X", "Y"));
+    exec(ParamInsert("Q", "X", "Z"));
+    exec(ParamInsert("P", "X", "Z"));
+    const QStringList cols{"F_1BAIT", "F_2BAIT", "F_3"};
+    EXPECT_EQ(rows(QStringLiteral("select * from T12345670A.dbf where F_1BAIT='P' or F_2BAIT='X' and F_3='Y'"), cols),
+              (QStringList{"P|A|1", "Q|X|Y", "P|X|Z"}));
+    EXPECT_EQ(rows(QStringLiteral("select * from T12345670A.dbf where (F_1BAIT='P' or F_2BAIT='X') and F_3='Y'"), cols),
+              QStringList{"Q|X|Y"});
+    EXPECT_EQ(rows(QStringLiteral("select * from T12345670A.dbf where ((F_1BAIT='Q') and (F_3<>'Y'))"), cols),
+              QStringList{"Q|X|Z"});
+}
+
+TEST_F(Engine, ApostrophesQuotesAndCyrillicSurviveTheRoundTrip) {
+    const QString name = QStringLiteral("Рдиф.(меньш.) Канал №2 O'Brien \"газ\"");
+    exec(ParamInsert(QStringLiteral("S"), QStringLiteral(" МПа"), QStringLiteral("я"), name));
+    exec(ParamInsert(QStringLiteral("P"), QStringLiteral("я"), QStringLiteral("R")));
+    const QStringList found =
+        rows(QStringLiteral("select * from T12345670A.dbf where F_7='Рдиф.(меньш.) Канал №2 O''Brien \"газ\"'"),
+             {"F_2BAIT", "F_7"});
+    EXPECT_EQ(found, QStringList{QStringLiteral(" МПа|") + name});
+    // The byte 0xFF of the code page reads as "я" and selects as it.
+    EXPECT_EQ(rows(QStringLiteral(" select * from T12345670A.dbf where F_1BAIT='P' and F_2BAIT='я' and F_3='R' "),
+                   {"F_5"}),
+              QStringList{"0.68"});
+    // The file holds Windows-1251 bytes.
+    EXPECT_TRUE(torvtest::ReadAll(path(kParamsTable)).contains(ToCp1251(QStringLiteral("Рдиф.(меньш.) Канал №2"))));
+}
+
+TEST_F(Engine, OverlongTextIsCutToTheColumnAndStillFoundByItsValue) {
+    exec(ParamInsert(QStringLiteral("S"), QStringLiteral("м3/ч"), QStringLiteral("T12")));
+    EXPECT_EQ(rows(QStringLiteral("select * from T12345670A.dbf where F_3='T12'"), {"F_3"}), QStringList{"T1"});
+}
+
+TEST_F(Engine, BlankNumbersAreNullAndMatchNothing) {
+    exec(QStringLiteral("INSERT Into T12345671h.dbf (SERIAL, DT, H) Values ('1', '01.01.2021', '0')"));
+    TQuery q(engine);
+    q.setDatabaseName(dir());
+    q.setSql(QStringLiteral("select * from T12345671h.dbf"));
+    q.open();
+    EXPECT_TRUE(q.fieldByName(QStringLiteral("NDAT")).isNull());
+    EXPECT_EQ(q.fieldByName(QStringLiteral("NDAT")).asFloat(), 0);
+    EXPECT_TRUE(rows(QStringLiteral("select * from T12345671h.dbf where NDAT = '0' or NDAT <> '0'"), {"H"}).isEmpty());
+}
+
+TEST_F(Engine, DateFilterKeepsTheClosedIntervalWhileSwitchedOn) {
+    const QStringList dates{"31.01.2009", "01.02.2009", "28.02.2009", "01.03.2009"};
+    for (const QString &d : dates)
+        for (int h : {0, 23})
+            exec(GasInsert(d, h, QStringLiteral("0.1")));
+    TQuery q(engine);
+    q.setDatabaseName(dir());
+    q.setSql(QStringLiteral("select * from T12345671h.dbf"));
+    q.setFilter(QStringLiteral("DT >='01.02.2009' AND DT <= '28.02.2009'"));
+    q.open();
+    EXPECT_EQ(q.recordCount(), 8);
+    q.setFiltered(true);
+    QStringList seen;
+    for (q.first(); !q.eof(); q.next())
+        seen.append(q.fieldByName(QStringLiteral("DT")).asString() + QLatin1Char(' ') +
+                    q.fieldByName(QStringLiteral("H")).asString());
+    EXPECT_EQ(seen, (QStringList{"01.02.2009 0", "01.02.2009 23", "28.02.2009 0", "28.02.2009 23"}));
+    q.setFiltered(false);
+    EXPECT_EQ(q.recordCount(), 8);
+}
+
+TEST_F(Engine, ReplacingTheRowOfAKeyReusesItsSlot) {
+    for (int day = 1; day <= 2; ++day)
+        for (int h = 0; h < 24; ++h)
+            exec(GasInsert(QStringLiteral("0%1.04.2021").arg(day), h, QStringLiteral("0.1")));
+    const qint64 size = fileSize(kHourlyTable);
+    const QStringList before = rows(QStringLiteral("select * from T12345671h.dbf"), {"DT", "H"});
+    for (int day = 2; day >= 1; --day)
+        for (int h = 23; h >= 0; --h) {
+            const QString where = QStringLiteral(" WHERE DT ='0%1.04.2021' AND H = '%2'").arg(day).arg(h);
+            EXPECT_EQ(exec(QStringLiteral("delete from T12345671h.dbf") + where), 1);
+            EXPECT_TRUE(rows(QStringLiteral("select * from T12345671h.dbf") + where, {"H"}).isEmpty());
+            exec(GasInsert(QStringLiteral("0%1.04.2021").arg(day), h, QStringLiteral("0.7")));
+        }
+    EXPECT_EQ(fileSize(kHourlyTable), size);
+    EXPECT_EQ(rows(QStringLiteral("select * from T12345671h.dbf"), {"DT", "H"}), before);
+    EXPECT_EQ(rows(QStringLiteral("select * from T12345671h.dbf where P <> '0.7'"), {"H"}), QStringList{});
+    // A fresh engine reads the same file.
+    TableEngine other;
+    EXPECT_EQ(other.execute(dir(), QStringLiteral("select * from T12345671h.dbf where P = '0.7'")).rows.size(), 48u);
+}
+
+TEST_F(Engine, AKeyDeletionHeldBackIsWrittenByTheNextChange) {
+    exec(GasInsert(QStringLiteral("01.04.2021"), 1, QStringLiteral("0.1")));
+    exec(GasInsert(QStringLiteral("01.04.2021"), 2, QStringLiteral("0.1")));
+    exec(QStringLiteral("delete from T12345671h.dbf WHERE DT ='01.04.2021' AND H = '1'"));
+    exec(QStringLiteral("update T12345671h.dbf SET P = '0.3' Where DT = '01.04.2021' AND H = '2'"));
+    TableEngine other;
+    EXPECT_EQ(other.execute(dir(), QStringLiteral("select * from T12345671h.dbf")).rows.size(), 1u);
+    exec(QStringLiteral("delete from T12345671h.dbf WHERE DT ='01.04.2021' AND H = '2'"));
+    engine.flush();
+    TableEngine third;
+    EXPECT_TRUE(third.execute(dir(), QStringLiteral("select * from T12345671h.dbf")).rows.empty());
+    // A key deleted long ago gets its old slot back.
+    exec(GasInsert(QStringLiteral("01.04.2021"), 2, QStringLiteral("0.9")));
+    EXPECT_EQ(engine.execute(dir(), QStringLiteral("select * from T12345671h.dbf")).rows.at(0).slot, 1);
+}
+
+TEST_F(Engine, DeleteWithoutWhereEmptiesTheFile) {
+    for (int i = 0; i < 5; ++i)
+        exec(ParamInsert(QStringLiteral("P"), QString::number(i), QStringLiteral("R")));
+    EXPECT_EQ(exec(QStringLiteral("delete from T12345670A.dbf")), 5);
+    EXPECT_TRUE(rows(QStringLiteral("select * from T12345670A.dbf"), {"F_3"}).isEmpty());
+    const QByteArray bytes = torvtest::ReadAll(path(kParamsTable));
+    const int header = uint8_t(bytes[8]) | uint8_t(bytes[9]) << 8;
+    EXPECT_EQ(bytes.size(), header + 1);
+    EXPECT_EQ(bytes.back(), '\x1a');
+    EXPECT_EQ(bytes.mid(4, 4), QByteArray(4, '\0'));
+}
+
+TEST_F(Engine, AChangeMadeByAnotherWriterIsNoticed) {
+    exec(GasInsert(QStringLiteral("01.04.2021"), 1, QStringLiteral("0.1")));
+    EXPECT_EQ(rows(QStringLiteral("select * from T12345671h.dbf"), {"H"}).size(), 1);
+    TableEngine other;
+    other.execute(dir(), GasInsert(QStringLiteral("01.04.2021"), 2, QStringLiteral("0.1")));
+    other.execute(dir(), GasInsert(QStringLiteral("01.04.2021"), 3, QStringLiteral("0.1")));
+    EXPECT_EQ(rows(QStringLiteral("select * from T12345671h.dbf WHERE DT ='01.04.2021'"), {"H"}),
+              (QStringList{"1", "2", "3"}));
+    // A removed file is a missing table, and a new one with the same name is read afresh.
+    QFile::remove(path(kHourlyTable));
+    EXPECT_THROW(exec(QStringLiteral("select * from T12345671h.dbf")), TableError);
+    makeFamilyTable(kHourlyTable, TableFamily::GVRas);
+    EXPECT_TRUE(rows(QStringLiteral("select * from T12345671h.dbf"), {"H"}).isEmpty());
+}
+
+TEST_F(Engine, RegistryStatementsOfTheDeviceList) {
+    makeTable(QStringLiteral("Torv2dev.dbf"), RegistryColumns());
+    exec(QStringLiteral("INSERT Into Torv2dev (ID, SERIAL, IDENT, US, OWNER, START, PO, DATA) Values ('1', '1234', "
+                        "'Торв-2', 'Котельная', 'ООО', '10:00  01-02-2019', 'MPrgV6.1', ' 14-03-2019')"));
+    exec(QStringLiteral("INSERT Into Torv2dev (ID, SERIAL, IDENT, US, OWNER, START, PO, DATA, TELEFON) Values ('2', "
+                        "'5678', 'Торв-2', 'Цех', 'ЗАО', '', '', '','84951234567')"));
+    exec(QStringLiteral("UPDATE Torv2dev.dbf SET US = 'Цех 2', START = 's', PO = 'p', DATA = 'd' Where SERIAL = '5678'"));
+    exec(QStringLiteral("update Torv2dev.dbf set telefon='112' where serial='1234'"));
+    EXPECT_EQ(rows(QStringLiteral("select * from Torv2dev.dbf WHERE SERIAL='5678'"), {"ID", "US", "TELEFON"}),
+              QStringList{"2|Цех 2|84951234567"});
+    TQuery q(engine);
+    q.setDatabaseName(dir());
+    q.setSql(QStringLiteral("select * from Torv2dev"));
+    q.open();
+    EXPECT_EQ(q.recordCount(), 2);
+    ASSERT_TRUE(q.locate(QStringLiteral("SERIAL"), QStringLiteral("1234")));
+    EXPECT_EQ(q.fieldByName(QStringLiteral("TELEFON")).asString(), QStringLiteral("112"));
+    q.deleteCurrent();
+    EXPECT_EQ(rows(QStringLiteral("select * from Torv2dev.dbf"), {"SERIAL"}), QStringList{"5678"});
+    EXPECT_FALSE(q.locate(QStringLiteral("SERIAL"), QStringLiteral("1234")));
+}
+
+TEST_F(Engine, BadStatementsRaiseClearErrorsAndChangeNothing) {
+    exec(GasInsert(QStringLiteral("01.04.2021"), 1, QStringLiteral("0.1")));
+    const QByteArray before = torvtest::ReadAll(path(kHourlyTable));
+    const struct {
+        const char *sql;
+        const char *text;
+    } cases[] = {
+        {"", "Ошибка в запросе"},
+        {"selct * from T12345671h.dbf", "Ошибка в запросе"},
+        {"select * T12345671h.dbf", "ожидалось FROM"},
+        {"select * from T12345671h.dbf where DT = '01.04.2021", "не закрыта кавычка"},
+        {"select * from T12345671h.dbf where (DT = '01.04.2021'", "Ошибка в запросе"},
+        {"select * from T12345671h.dbf where DT '01.04.2021'", "ожидалось сравнение"},
+        {"select * from T12345671h.dbf where DT = '01.04.2021' and", "Ошибка в запросе"},
+        {"select * from T12345671h.dbf where DT = '31.02.2021'", "Неверная дата"},
+        {"select * from T12345671h.dbf where NOPE = '1'", "Неизвестный столбец NOPE"},
+        {"select * from T12345671h.dbf extra", "лишний текст"},
+        {"select * from Missing.dbf", "не найдена"},
+        {"select * from \"../T12345671h.dbf\"", "Неверное имя таблицы"},
+        {"delete from T12345671h.dbf where H = 'x'", "не является числом"},
+        {"INSERT Into T12345671h.dbf (SERIAL, DT) Values ('1')", "число значений"},
+        {"INSERT Into T12345671h.dbf (SERIAL, SERIAL) Values ('1', '2')", "указан дважды"},
+        {"INSERT Into T12345671h.dbf (SERIAL, DT, H, P) Values ('1', '01.04.2021', '2', '1e30')", "не помещается"},
+        {"INSERT Into T12345671h.dbf (SERIAL, DT, H, P) Values ('1', '01.04.2021', '2', 'nan')", "не является числом"},
+        {"INSERT Into T12345671h.dbf (SERIAL, DT, H, P) Values ('漢字', '01.04.2021', '2', '1')", "Windows-1251"},
+        {"INSERT Into T12345671h.dbf (SERIAL, DT, H) Values ('1', '2021-04-01', '2')", "Неверная дата"},
+        {"UPDATE T12345671h.dbf SET P = '1,5' Where H = '1'", "не является числом"},
+        {"UPDATE T12345671h.dbf SET BAD = '1' Where H = '1'", "Неизвестный столбец"},
+    };
+    for (const auto &c : cases) {
+        try {
+            exec(QString::fromUtf8(c.sql));
+            ADD_FAILURE() << "no error for: " << c.sql;
+        } catch (const TableError &e) {
+            EXPECT_TRUE(e.text().contains(QString::fromUtf8(c.text))) << c.sql << " → " << e.text().toStdString();
+        }
+    }
+    EXPECT_EQ(torvtest::ReadAll(path(kHourlyTable)), before);
+}
+
+TEST_F(Engine, TemplatesAreCreatedWithTheColumnsOfTheirFamily) {
+    const QString reportDir = dir() + QStringLiteral("report/");
+    EnsureTemplates(reportDir);
+    const QString templates = reportDir + QStringLiteral("sourse/");
+    const struct {
+        const char *file;
+        const char *columns;
+    } expected[] = {{"GVRas.DBF", "SERIAL, DT, H, P, T, VP, VC, NPIT, NDAT, VIZD"},
+                    {"GVSU.DBF", "SERIAL, DT, H, P, T, VC, NPIT, NDAT, VIZD"},
+                    {"Par.DBF", "SERIAL, DT, H, P, T, TX, M, VK, Q, NPIT, NDAT, VIZD"},
+                    {"Fluid.DBF", "SERIAL, DT, H, V, P, T, NPIT, NDAT, VIZD"},
+                    {"Heat.DBF", "SERIAL, DT, H, P1, T1, M1, P2, T2, M2, Q, NPIT, NDAT, VIZD"}};
+    for (const auto &e : expected) {
+        auto f = DbfFile::Open(templates + QLatin1String(e.file), DbfFile::ReadOnly);
+        QStringList names;
+        QByteArray types;
+        for (const DbfField &field : f->layout().fields) {
+            names.append(field.name);
+            types.append(field.type);
+        }
+        EXPECT_EQ(names.join(QStringLiteral(", ")), QLatin1String(e.columns)) << e.file;
+        EXPECT_EQ(types, "CDN" + QByteArray(names.size() - 3, 'N')) << e.file;
+        EXPECT_EQ(f->layout().fields[0].width, 16);
+        EXPECT_EQ(f->recordCount(), 0);
+        // Language driver byte: Windows-1251.
+        EXPECT_EQ(uint8_t(torvtest::ReadAll(templates + QLatin1String(e.file)).at(29)), 201);
+    }
+    auto params = DbfFile::Open(templates + QStringLiteral("ArhParam.DBF"), DbfFile::ReadOnly);
+    ASSERT_EQ(params->layout().fields.size(), 7);
+    EXPECT_EQ(params->layout().fields[6].name, QStringLiteral("F_7"));
+    EXPECT_EQ(params->layout().fields[6].width, 120);
+
+    // Existing templates and tables are never overwritten.
+    ASSERT_TRUE(torvtest::WriteAll(templates + QStringLiteral("Par.DBF"), torvtest::ReadAll(templates + QStringLiteral("GVSU.DBF"))));
+    EnsureTemplates(reportDir);
+    EXPECT_EQ(torvtest::ReadAll(templates + QStringLiteral("Par.DBF")), torvtest::ReadAll(templates + QStringLiteral("GVSU.DBF")));
+    CreateTableFromTemplate(templates + QStringLiteral("GVRas.DBF"), path(QStringLiteral("T991h.dbf")));
+    EXPECT_EQ(torvtest::ReadAll(path(QStringLiteral("T991h.dbf"))), torvtest::ReadAll(templates + QStringLiteral("GVRas.DBF")));
+    exec(QStringLiteral("INSERT Into T991h.dbf (SERIAL, DT, H) Values ('9', '01.01.2020', '0')"));
+    CreateTableFromTemplate(templates + QStringLiteral("GVRas.DBF"), path(QStringLiteral("T991h.dbf")));
+    EXPECT_EQ(rows(QStringLiteral("select * from T991h.dbf"), {"SERIAL"}), QStringList{"9"});
+    EXPECT_THROW(CreateTableFromTemplate(templates + QStringLiteral("none.DBF"), path(QStringLiteral("T992h.dbf"))), TableError);
+    EXPECT_FALSE(QFile::exists(path(QStringLiteral("T992h.dbf"))));
+}
+
+TEST_F(Engine, DamagedFilesGiveAnErrorNotACrash) {
+    const QByteArray good = torvtest::ReadAll(path(kHourlyTable));
+    auto damaged = [&](auto change) {
+        QByteArray b = good;
+        change(b);
+        return b;
+    };
+    const QList<QByteArray> files{
+        QByteArray(),
+        good.left(20),
+        damaged([](QByteArray &b) { b[8] = 10; b[9] = 0; }),                 // header shorter than one column
+        damaged([](QByteArray &b) { b[8] = char(0xFF); b[9] = char(0xFF); }),  // header beyond the file
+        damaged([](QByteArray &b) { b[10] = 5; b[11] = 0; }),                // record shorter than its columns
+        damaged([](QByteArray &b) { b[32 + 11] = 'M'; }),                    // memo column
+        damaged([](QByteArray &b) { b[32 + 16] = 0; }),                      // zero width
+        damaged([](QByteArray &b) { b[64 + 16] = 9; }),                      // date of width 9
+        damaged([](QByteArray &b) { b[32] = 0; }),                           // column without a name
+    };
+    for (int i = 0; i < files.size(); ++i) {
+        ASSERT_TRUE(torvtest::WriteAll(path(kHourlyTable), files[i]));
+        engine.forget(dir());
+        try {
+            exec(QStringLiteral("select * from T12345671h.dbf"));
+            ADD_FAILURE() << "case " << i;
+        } catch (const TableError &e) {
+            EXPECT_TRUE(e.text().contains(QStringLiteral("повреждена"))) << i << e.text().toStdString();
+        }
+    }
+    // A header counting more records than the file holds is read as the records that are there.
+    ASSERT_TRUE(torvtest::WriteAll(path(kHourlyTable), good));
+    engine.forget(dir());
+    exec(GasInsert(QStringLiteral("01.04.2021"), 1, QStringLiteral("0.1")));
+    QByteArray cut = torvtest::ReadAll(path(kHourlyTable));
+    cut[4] = 3;
+    ASSERT_TRUE(torvtest::WriteAll(path(kHourlyTable), cut));
+    engine.forget(dir());
+    EXPECT_EQ(rows(QStringLiteral("select * from T12345671h.dbf"), {"H"}), QStringList{"1"});
+    exec(GasInsert(QStringLiteral("01.04.2021"), 2, QStringLiteral("0.1")));
+    EXPECT_EQ(uint8_t(torvtest::ReadAll(path(kHourlyTable)).at(4)), 2);
+}
