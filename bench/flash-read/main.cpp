@@ -1,0 +1,126 @@
+// Reads 64 KiB of flash from torv2-sim over a pseudo-terminal in real time, byte pacing at
+// 9600 baud, and compares the elapsed time with the wire-time bound: every request and reply
+// byte at 10 bits per byte. Last line: "flash-read ratio=<elapsed/bound> target=1.10".
+#include "app/App.h"
+#include "app/Formats.h"
+#include "link/Link.h"
+#include "link/PortMap.h"
+#include "link/SerialPortLine.h"
+#include "protocol/BlockRead.h"
+#include "sim/Scenario.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <cstdio>
+
+using namespace torv;
+
+namespace {
+
+constexpr int kBaud = 9600;
+constexpr int kSector = 1;
+constexpr int kBlocks = 256;
+constexpr double kTarget = 1.10;
+
+// Counts the bytes that cross the line.
+class CountingLine final : public SerialLine {
+public:
+    explicit CountingLine(std::unique_ptr<SerialLine> inner) : inner_(std::move(inner)) {}
+    QString target() const override { return inner_->target(); }
+    bool open() override { return inner_->open(); }
+    QString errorText() const override { return inner_->errorText(); }
+    bool configure(const LineFormat &f) override { return inner_->configure(f); }
+    Switch setDtr(bool on) override { return inner_->setDtr(on); }
+    Switch setRts(bool on) override { return inner_->setRts(on); }
+    ModemLines modemLines() override { return inner_->modemLines(); }
+    int bytesWaiting() override { return inner_->bytesWaiting(); }
+    bool outputEmpty() override { return inner_->outputEmpty(); }
+    int takeReceiveErrors() override { return inner_->takeReceiveErrors(); }
+    bool waitForData(qint64 ms) override { return inner_->waitForData(ms); }
+    bool readByte(uint8_t &b) override {
+        const bool ok = inner_->readByte(b);
+        bytesIn += ok;
+        return ok;
+    }
+    bool writeByte(uint8_t b) override {
+        const bool ok = inner_->writeByte(b);
+        bytesOut += ok;
+        return ok;
+    }
+    bool waitForWritten(qint64 ms) override { return inner_->waitForWritten(ms); }
+
+    qint64 bytesIn = 0;
+    qint64 bytesOut = 0;
+
+private:
+    std::unique_ptr<SerialLine> inner_;
+};
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    QCoreApplication qapp(argc, argv);
+    FixProcessFormats();
+    QTemporaryDir dir;
+    const QString link = dir.filePath(QStringLiteral("ttyBENCH"));
+
+    QProcess sim;
+    sim.start(QStringLiteral(TORV2_SIM_PATH),
+              {QStringLiteral("--pty"), link, QStringLiteral("--baud"), QString::number(kBaud)});
+    QByteArray announced;
+    while (!announced.contains('\n') && sim.waitForReadyRead(5000))
+        announced += sim.readAllStandardOutput();
+    if (announced.isEmpty()) {
+        std::fprintf(stderr, "flash-read: torv2-sim did not start\n");
+        return 1;
+    }
+
+    RealClock clock;
+    ScriptedPrompts prompts;
+    LinkStatus status;
+    RecordingProcessControl processes;
+    App app(dir.path(), Seams{&clock, &prompts, &status, &processes});
+    app.settings.setValueDefaults();
+    app.settings.setComPort(1);
+    app.settings.setLinkMode(LinkModeDirect);
+    CountingLine *counter = nullptr;
+    app.link.lineFactory = [&](int) {
+        auto line = std::make_unique<CountingLine>(std::make_unique<SerialPortLine>(link));
+        counter = line.get();
+        return line;
+    };
+
+    OpenLink(app);
+    if (!app.link.linkOpen || !counter) {
+        std::fprintf(stderr, "flash-read: the port did not open\n");
+        return 1;
+    }
+    QByteArray flash;
+    QElapsedTimer timer;
+    timer.start();
+    for (int k = 0; k < kBlocks && app.abortState == AbortRunning; ++k) {
+        QByteArray block(256, '\0');
+        ReadFLASH(app, block, kSector, k * 256, 256);
+        flash += block;
+    }
+    const double elapsed = timer.nsecsElapsed() / 1e9;
+    const qint64 bytes = counter->bytesIn + counter->bytesOut;
+    CloseLink(app);
+    sim.terminate();
+    sim.waitForFinished(5000);
+
+    QByteArray expected;
+    BuildScenario(QString::fromLatin1(kDefaultScenario), 1)->fillFlashSector(kSector, expected, QDateTime());
+    if (app.abortState != AbortRunning || flash != expected) {
+        std::fprintf(stderr, "flash-read: the bytes read differ from the device's\n");
+        return 1;
+    }
+    const double bound = bytes * 10.0 / kBaud;
+    std::printf("read %d bytes of flash at %d baud: %lld bytes on the wire, %.3f s, bound %.3f s\n",
+                int(flash.size()), kBaud, static_cast<long long>(bytes), elapsed, bound);
+    std::printf("flash-read ratio=%.3f target=%.2f\n", elapsed / bound, kTarget);
+    return 0;
+}
