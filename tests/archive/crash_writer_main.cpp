@@ -1,0 +1,53 @@
+// Child process of the crash test: writes steam records through the archive writer in an endless
+// stream of passes over the same hourly keys and acknowledges each write on stdout ("key pass")
+// once it has returned. The test kills it at some moment and then inspects the table.
+//   table_crash_writer <data dir> <device number> <keys>
+#include "app/App.h"
+#include "app/Formats.h"
+#include "archive/ArchiveTables.h"
+
+#include <QCoreApplication>
+#include <cstdio>
+
+using namespace torv;
+
+int main(int argc, char **argv) {
+    QCoreApplication qapp(argc, argv);
+    FixProcessFormats();
+    if (argc < 4)
+        return 2;
+    VirtualClock clock;
+    ScriptedPrompts prompts;
+    LinkStatus status;
+    RecordingProcessControl processes;
+    App app(QString::fromLocal8Bit(argv[1]), Seams{&clock, &prompts, &status, &processes});
+    app.settings.setValueDefaults();
+    app.settings.setDataDir(QString::fromLocal8Bit(argv[1]));
+    ArchiveQueries queries(app.tables);
+    ArchiveTableWriter writer(app, queries);
+    const QString device = QString::fromLocal8Bit(argv[2]);
+    const int keys = QByteArray(argv[3]).toInt();
+    const QDate start(2024, 1, 1);
+    for (int pass = 0;; ++pass) {
+        for (int k = 0; k < keys; ++k) {
+            ArchivePass p;
+            p.deviceNumber = device;
+            p.channel = 1;
+            p.kind = kHourly;
+            p.recordDate = start.addDays(k / 24);
+            p.hour = k % 24;
+            ArchiveValues v;
+            v.T = 1000 + pass;
+            v.M = k;
+            v.Q = pass * 0.5;
+            try {
+                writer.WriteRecord(TableFamily::Par, v, p);
+            } catch (const TableError &e) {
+                std::fprintf(stderr, "%s\n", e.text().toUtf8().constData());
+                return 1;
+            }
+            std::printf("%d %d\n", k, pass);
+            std::fflush(stdout);
+        }
+    }
+}
