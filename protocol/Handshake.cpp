@@ -53,13 +53,12 @@ void ShowRepeatCounter(App &app) {
 
 // The serial-number bytes: only digits enter the serial string, at most 10 of them. A byte whose
 // read failed is the stale buffer content, never a digit of the number.
-void ReadSerial(App &app, TComPort &port, uint16_t limit) {
+void ReadSerial(TComPort &port, uint16_t limit) {
     for (int i = 0; i < kSerialBytes; ++i) {
         const uint8_t b = Cp866ToWin(port.ReadByte(limit), 1);
         if (Clean(port) && b >= '0' && b <= '9' && port.serialString.size() < TComPort::kSerialCapacity)
             port.serialString += QChar(b);
     }
-    (void)app;
 }
 
 // 5. Conclusion: announce the allowance and take the device number over.
@@ -142,7 +141,7 @@ char Handshake(App &app, int allowance) {
         port->serialString.clear();
         app.pump();
         if (reply == kReplyAcknowledged && app.abortState == AbortRunning && Clean(*port))
-            ReadSerial(app, *port, T);
+            ReadSerial(*port, T);
         if (app.abortState == AbortRunning && Clean(*port))
             port->ReadByte(2 * T);
         if (reply == kReplyAcknowledged && Clean(*port))
@@ -211,7 +210,7 @@ char Handshake(App &app, int allowance) {
 
         port->serialString.clear();
         if (app.abortState == AbortRunning && Clean(*port) && reply == kReplyAcknowledged)
-            ReadSerial(app, *port, uint16_t(3 * T));
+            ReadSerial(*port, uint16_t(3 * T));
         s.addLine(Role::RichEdit3, QStringLiteral("SYS2 in serial "));
         app.pump();
         if (reply == kReplyAcknowledged && Clean(*port))
