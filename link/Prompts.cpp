@@ -91,6 +91,10 @@ bool Prompts::ConfirmOkCancel(const QString &text) {
     return presentBox({MessageBoxRequest::OkCancel, QStringLiteral("Warning"), text});
 }
 
+bool Prompts::ConfirmYesNo(const QString &text) {
+    return presentBox({MessageBoxRequest::YesNo, QStringLiteral("Confirm"), text});
+}
+
 void ScriptedPrompts::push(int answer) {
     std::lock_guard lock(mutex_);
     answers_.push_back(answer);
@@ -137,7 +141,7 @@ bool ScriptedPrompts::presentBox(const MessageBoxRequest &request) {
     std::lock_guard lock(mutex_);
     boxes_.push_back(request);
     texts_.push_back(request.text);
-    if (request.kind != MessageBoxRequest::OkCancel)
+    if (request.kind != MessageBoxRequest::OkCancel && request.kind != MessageBoxRequest::YesNo)
         return true;
     if (!answers_.empty()) {
         int a = answers_.front();

@@ -28,7 +28,7 @@ struct PromptRequest {
 };
 
 struct MessageBoxRequest {
-    enum Kind { Information, Warning, Error, OkCancel };
+    enum Kind { Information, Warning, Error, OkCancel, YesNo };
     Kind kind = Information;
     QString caption;
     QString text;
@@ -56,6 +56,7 @@ public:
     void ErrorBox(const QString &text);
     void InfoBox(const QString &text);
     bool ConfirmOkCancel(const QString &text);
+    bool ConfirmYesNo(const QString &text);  // standard confirmation box "Да"/"Нет"
 
     int lastAnswer() const { return lastAnswer_.load(); }
 

@@ -28,7 +28,7 @@ int RoundHalfEven(double v) { return int(std::nearbyint(v)); }
 
 // The no-link question of a read; false when the user declined (abort state 3).
 bool AskRetry(App &app, const ReadKind &kind) {
-    if (app.prompts().ConfirmOkCancel(QString::fromUtf8(kind.noLinkQuestion)))
+    if (app.prompts().ConfirmYesNo(QString::fromUtf8(kind.noLinkQuestion)))
         return true;
     app.abortState = AbortUser;
     return false;

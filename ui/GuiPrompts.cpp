@@ -39,6 +39,9 @@ bool GuiPrompts::presentBox(const MessageBoxRequest &r) {
         case MessageBoxRequest::Warning:
             QMessageBox::warning(parent, r.caption, r.text);
             return true;
+        case MessageBoxRequest::YesNo:
+            return QMessageBox::question(parent, r.caption, r.text, QMessageBox::Yes | QMessageBox::No) ==
+                   QMessageBox::Yes;
         case MessageBoxRequest::OkCancel:
             return QMessageBox::warning(parent, r.caption, r.text, QMessageBox::Ok | QMessageBox::Cancel) ==
                    QMessageBox::Ok;
