@@ -108,7 +108,7 @@ QString TableEngine::ResolveTable(const QString &directory, const QString &name,
     if (!file.endsWith(QLatin1String(".dbf"), Qt::CaseInsensitive))
         file += QLatin1String(".dbf");
     const QDir dir(directory);
-    const QString direct = dir.filePath(file);
+    const QString direct = QDir::cleanPath(dir.absoluteFilePath(file));
     if (QFileInfo(direct).isFile()) {
         if (exists)
             *exists = true;
@@ -119,7 +119,7 @@ QString TableEngine::ResolveTable(const QString &directory, const QString &name,
         if (e.compare(file, Qt::CaseInsensitive) == 0) {
             if (exists)
                 *exists = true;
-            return dir.filePath(e);
+            return QDir::cleanPath(dir.absoluteFilePath(e));
         }
     }
     if (exists)

@@ -430,7 +430,8 @@ bool RowCondition::isKeyMatch(int dateField, int hourField) const {
         else
             return false;
     }
-    return dates == 1 && hours == (hourField >= 0 ? 1 : 0);
+    // Daily and monthly rows are keyed by DT alone: their H is always 0.
+    return dates == 1 && hours <= 1;
 }
 
 }  // namespace torv

@@ -58,8 +58,8 @@ public:
 
     // The date of a "DT = literal" that every matching row must satisfy, when there is one.
     std::optional<qint64> requiredDate(int dateField) const;
-    // True when the condition is exactly "DT = d" (and "H = h" when the table has H) joined by
-    // and: the form in which a row is replaced by its key.
+    // True when the condition is exactly "DT = d", or "DT = d and H = h": the form in which a row
+    // is replaced by its key.
     bool isKeyMatch(int dateField, int hourField) const;
 
     struct Node;

@@ -98,9 +98,29 @@ void EnsureRegistryTable(const QString &devDir) {
     DbfFile::Create(JoinPath(devDir, QLatin1String(kRegistryTableName)), RegistryColumns());
 }
 
+bool TemplateColumns(const QString &fileName, QVector<DbfColumn> *columns) {
+    for (TableFamily f : {TableFamily::GVRas, TableFamily::GVSU, TableFamily::Par, TableFamily::Fluid,
+                          TableFamily::Heat})
+        if (fileName.compare(TemplateFileName(f), Qt::CaseInsensitive) == 0) {
+            *columns = FamilyColumns(f);
+            return true;
+        }
+    if (fileName.compare(QLatin1String(kParamTemplateName), Qt::CaseInsensitive) == 0) {
+        *columns = ParamArchiveColumns();
+        return true;
+    }
+    return false;
+}
+
 void CreateTableFromTemplate(const QString &templatePath, const QString &tablePath) {
     if (QFileInfo::exists(tablePath))
         return;
+    // A missing template of the program is made first, with the columns of its family.
+    const QFileInfo templateInfo(templatePath);
+    QVector<DbfColumn> columns;
+    if (!templateInfo.exists() && TemplateColumns(templateInfo.fileName(), &columns) &&
+        QDir().mkpath(templateInfo.absolutePath()))
+        DbfFile::Create(templatePath, columns);
     auto fail = [&] {
         return TableError(QStringLiteral("Не удалось создать таблицу %1 из шаблона %2")
                               .arg(QDir::toNativeSeparators(tablePath), QDir::toNativeSeparators(templatePath)));

@@ -32,8 +32,11 @@ QString TemplateDirectory(const QString &settingsReportDir);
 void EnsureTemplates(const QString &settingsReportDir);
 // Creates the device registry table in the device files directory when it is missing.
 void EnsureRegistryTable(const QString &devDir);
-// Creates a table as a byte copy of its template when the table is missing. The table appears
-// whole or not at all; an existing table is never overwritten. Throws TableError.
+// The columns of one of the program's template file names (any letter case); false otherwise.
+bool TemplateColumns(const QString &fileName, QVector<DbfColumn> *columns);
+// Creates a table as a byte copy of its template when the table is missing. A missing template of
+// the program is created first. The table appears whole or not at all; an existing table is never
+// overwritten. Throws TableError.
 void CreateTableFromTemplate(const QString &templatePath, const QString &tablePath);
 
 }  // namespace torv

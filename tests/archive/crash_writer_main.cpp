@@ -1,7 +1,7 @@
 // Child process of the crash test: writes steam records through the archive writer in an endless
 // stream of passes over the same hourly keys and acknowledges each write on stdout ("key pass")
 // once it has returned. The test kills it at some moment and then inspects the table.
-//   table_crash_writer <data dir> <device number> <keys>
+//   table_crash_writer <data dir> <device number> <keys> <kind letter: h or d>
 #include "app/App.h"
 #include "app/Formats.h"
 #include "archive/ArchiveTables.h"
@@ -14,7 +14,7 @@ using namespace torv;
 int main(int argc, char **argv) {
     QCoreApplication qapp(argc, argv);
     FixProcessFormats();
-    if (argc < 4)
+    if (argc < 5)
         return 2;
     VirtualClock clock;
     ScriptedPrompts prompts;
@@ -27,15 +27,16 @@ int main(int argc, char **argv) {
     ArchiveTableWriter writer(app, queries);
     const QString device = QString::fromLocal8Bit(argv[2]);
     const int keys = QByteArray(argv[3]).toInt();
+    const char kind = argv[4][0] == kDaily ? kDaily : kHourly;
     const QDate start(2024, 1, 1);
     for (int pass = 0;; ++pass) {
         for (int k = 0; k < keys; ++k) {
             ArchivePass p;
             p.deviceNumber = device;
             p.channel = 1;
-            p.kind = kHourly;
-            p.recordDate = start.addDays(k / 24);
-            p.hour = k % 24;
+            p.kind = kind;
+            p.recordDate = start.addDays(kind == kHourly ? k / 24 : k);
+            p.hour = kind == kHourly ? k % 24 : 0;
             ArchiveValues v;
             v.T = 1000 + pass;
             v.M = k;

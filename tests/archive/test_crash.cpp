@@ -19,7 +19,7 @@ using namespace torv;
 namespace {
 
 const QString kDevice = QStringLiteral("77");
-constexpr int kKeys = 300;  // hourly keys over 12½ days
+constexpr int kKeys = 300;  // hourly keys over 12½ days, or daily keys
 
 struct Ack {
     std::map<int, int> lastPass;  // key → pass of its last acknowledged write
@@ -63,16 +63,17 @@ TEST(CrashSafety, AKilledWriterLeavesEveryAcknowledgedRow) {
     std::uniform_int_distribution<int> stopAfter(1, 3 * kKeys);
     for (int run = 0; run < 12; ++run) {
         SCOPED_TRACE(run);
+        const char kind = run % 3 == 2 ? kDaily : kHourly;
         QTemporaryDir dir;
         const QString data = dir.path() + QLatin1Char('/');
         EnsureTemplates(data);
         const QString deviceDir = DeviceDirectory(data, kDevice);
         ASSERT_TRUE(QDir().mkpath(deviceDir));
-        const QString table = ArchiveTableName(kDevice, 1, kHourly);
+        const QString table = ArchiveTableName(kDevice, 1, kind);
         CreateTableFromTemplate(TemplateDirectory(data) + TemplateFileName(TableFamily::Par), deviceDir + table);
 
         QProcess writer;
-        writer.start(child, {data, kDevice, QString::number(kKeys)});
+        writer.start(child, {data, kDevice, QString::number(kKeys), QString(QLatin1Char(kind))});
         ASSERT_TRUE(writer.waitForStarted(10000));
         Ack ack;
         QByteArray pendingText;
@@ -109,7 +110,8 @@ TEST(CrashSafety, AKilledWriterLeavesEveryAcknowledgedRow) {
         std::map<int, int> stored;  // key → T − 1000
         for (const ResultRow &row : all.rows) {
             const QDate date = FieldOf(*all.layout, dt, row.raw).asDate();
-            const int key = int(QDate(2024, 1, 1).daysTo(date)) * 24 + FieldOf(*all.layout, h, row.raw).asInteger();
+            const int day = int(QDate(2024, 1, 1).daysTo(date));
+            const int key = kind == kHourly ? day * 24 + FieldOf(*all.layout, h, row.raw).asInteger() : day;
             ASSERT_EQ(stored.count(key), 0u) << "two rows of key " << key;
             stored[key] = FieldOf(*all.layout, t, row.raw).asInteger() - 1000;
         }

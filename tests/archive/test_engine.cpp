@@ -175,9 +175,20 @@ TEST_F(Engine, AKeyDeletionHeldBackIsWrittenByTheNextChange) {
     engine.flush();
     TableEngine third;
     EXPECT_TRUE(third.execute(dir(), QStringLiteral("select * from T12345671h.dbf")).rows.empty());
+    // Until the insert of the same key comes, the file still holds the old row; the insert then
+    // writes over it. A key of DT alone (daily and monthly rows) is handled the same way.
+    exec(GasInsert(QStringLiteral("05.04.2021"), 0, QStringLiteral("0.1")));
+    exec(QStringLiteral("delete from T12345671h.dbf WHERE DT ='05.04.2021'"));
+    EXPECT_TRUE(rows(QStringLiteral("select * from T12345671h.dbf WHERE DT ='05.04.2021'"), {"P"}).isEmpty());
+    EXPECT_EQ(TableEngine().execute(dir(), QStringLiteral("select * from T12345671h.dbf WHERE DT ='05.04.2021'")).rows.size(), 1u);
+    exec(GasInsert(QStringLiteral("05.04.2021"), 0, QStringLiteral("0.2")));
+    const QueryResult replaced = TableEngine().execute(dir(), QStringLiteral("select * from T12345671h.dbf"));
+    ASSERT_EQ(replaced.rows.size(), 1u);
+    EXPECT_EQ(replaced.rows[0].slot, 2);
+    EXPECT_EQ(FieldOf(*replaced.layout, 3, replaced.rows[0].raw).asString(), QStringLiteral("0.20000"));
     // A key deleted long ago gets its old slot back.
     exec(GasInsert(QStringLiteral("01.04.2021"), 2, QStringLiteral("0.9")));
-    EXPECT_EQ(engine.execute(dir(), QStringLiteral("select * from T12345671h.dbf")).rows.at(0).slot, 1);
+    EXPECT_EQ(engine.execute(dir(), QStringLiteral("select * from T12345671h.dbf where H = '2'")).rows.at(0).slot, 1);
 }
 
 TEST_F(Engine, DeleteWithoutWhereEmptiesTheFile) {
@@ -310,6 +321,11 @@ TEST_F(Engine, TemplatesAreCreatedWithTheColumnsOfTheirFamily) {
     exec(QStringLiteral("INSERT Into T991h.dbf (SERIAL, DT, H) Values ('9', '01.01.2020', '0')"));
     CreateTableFromTemplate(templates + QStringLiteral("GVRas.DBF"), path(QStringLiteral("T991h.dbf")));
     EXPECT_EQ(rows(QStringLiteral("select * from T991h.dbf"), {"SERIAL"}), QStringList{"9"});
+    // A template that went missing is made again before the copy; an unknown one is an error.
+    QFile::remove(templates + QStringLiteral("Heat.DBF"));
+    CreateTableFromTemplate(templates + QStringLiteral("Heat.DBF"), path(QStringLiteral("T993h.dbf")));
+    EXPECT_EQ(rows(QStringLiteral("select * from T993h.dbf"), {"Q"}), QStringList{});
+    EXPECT_TRUE(QFile::exists(templates + QStringLiteral("Heat.DBF")));
     EXPECT_THROW(CreateTableFromTemplate(templates + QStringLiteral("none.DBF"), path(QStringLiteral("T992h.dbf"))), TableError);
     EXPECT_FALSE(QFile::exists(path(QStringLiteral("T992h.dbf"))));
 }
