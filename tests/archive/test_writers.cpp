@@ -303,3 +303,31 @@ TEST_F(Writers, AFailedGasInsertIsErrorTwentyOne) {
     EXPECT_EQ(app.abortState.load(), AbortModem);
     EXPECT_TRUE(rows(kDaily, {"DT"}).isEmpty());
 }
+
+TEST_F(Writers, TheLargestDecodedValuesFitTheirColumns) {
+    // The decoding bounds every value to ±10¹³ at most; each family's table must hold the extremes.
+    ArchiveValues big;
+    big.P = 1e12;
+    big.VP = big.VC = 1e12;
+    big.M = big.M1 = big.M2 = 1e13;
+    big.VK = big.Q = big.V = 1e12;
+    big.P1 = big.P2 = 65535;
+    big.T = big.TX = big.T1 = big.T2 = big.NPIT = big.NDAT = big.VIZD = 65535;
+    ArchiveValues low = big;
+    low.P = low.VP = low.VC = low.VK = low.Q = low.V = -1;
+    low.M1 = low.M2 = -1e13;
+    for (TableFamily family : {TableFamily::C3H8, TableFamily::GVSU, TableFamily::Par, TableFamily::Fluid,
+                               TableFamily::Heat}) {
+        SCOPED_TRACE(FamilyName(family).toStdString());
+        QDir(deviceDir()).removeRecursively();
+        QDir().mkpath(deviceDir());
+        app.tables.forget(deviceDir());
+        makeTables(family);
+        for (const ArchiveValues &v : {big, low}) {
+            ArchivePass p = pass(kDaily, 0, v.P > 0 ? kDate : kDate.addDays(1));
+            EXPECT_NO_THROW(writer.WriteRecord(family, v, p));
+        }
+        EXPECT_EQ(rows(kDaily, {"DT"}).size(), 2);
+        EXPECT_TRUE(prompts.texts().isEmpty());
+    }
+}
