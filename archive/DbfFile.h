@@ -4,9 +4,9 @@
 // error instead of undefined behaviour. Writes are ordered so that a process killed at any moment
 // leaves a file every dBASE reader opens, holding every row whose write had returned:
 //  - an appended record is written (with the end-of-file mark) before the header's record count;
-//  - a record rewritten in place that lies within one 4 KiB page is one write, which the
-//    operating system never tears; one that crosses a page boundary is first written marked
-//    deleted and then unmarked, so a torn record is never visible;
+//  - a record rewritten in place that lies within one 4 KiB page is one write, which a killed
+//    process does not tear; one that crosses a page boundary is first written marked deleted and
+//    then unmarked, so a torn record is never visible;
 //  - a failed write stops every later write of the same handle, so the header never counts a
 //    record that was not written whole.
 #pragma once
