@@ -8,7 +8,11 @@
 #include <QDate>
 #include <QString>
 #include <QStringList>
+#include <ostream>
 #include <vector>
+
+// Readable texts in failure messages.
+inline void PrintTo(const QString &s, std::ostream *os) { *os << '"' << s.toStdString() << '"'; }
 
 namespace torvtest {
 
