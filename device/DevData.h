@@ -75,12 +75,17 @@ constexpr int kVariant = 23;             // 'S': penalty value below the lower s
 constexpr int kPenalty = 24;
 constexpr int kMinDp1 = 28;
 constexpr int kFlowCoefficient = 32;
-constexpr int kOrificeConstant = 36;     // heat device: supply orifice diameter, mm
-constexpr int kBeta4 = 40;               // heat device: return flow coefficient
-constexpr int kPlateExpansion = 44;      // heat device: return orifice diameter, mm
-constexpr int kPipeExpansion = 48;       // heat device: plate expansion coefficient
+constexpr int kOrificeConstant = 36;
+constexpr int kBeta4 = 40;
+constexpr int kPlateExpansion = 44;
+constexpr int kPipeExpansion = 48;
 constexpr int kZeroDrift = 52;
 constexpr int kLowerSetPoint = 56;
+// The heat device's two-pipe channel keeps its orifice data directly (supply flow coefficient at 32).
+constexpr int kSupplyDiameter = 36;      // mm at 20 °C
+constexpr int kReturnCoefficient = 40;
+constexpr int kReturnDiameter = 44;      // mm at 20 °C
+constexpr int kHeatPlateExpansion = 48;
 }  // namespace chrec
 
 // Offsets inside a 32-byte sensor descriptor.

@@ -78,15 +78,14 @@ void WriteTwoPipeBlock(ReportText &out, TDevObjHeat &m) {
     w.WriteSensorBlock(1, QStringLiteral("Датчики температуры T1/T2:"), -kKelvinZero, 1.0, units.temperature);
     WriteConnections(out, m, 1);
 
-    // The heat channel stores its orifice diameters directly, in mm.
     const auto constant = [&m](int offset) { return double(m.ChannelFloat(offset)); };
     const bool penalty = m.ChannelByte(chrec::kVariant) == 'S';
     out.Line();
-    out.Line(QStringLiteral("Диаметр диафрагмы - под. при 20гр.C....") + GeneralNumber(constant(36)) + QStringLiteral(" мм"));
-    out.Line(QStringLiteral("Коэффициент расхода - под..............") + GeneralNumber(constant(32)));
-    out.Line(QStringLiteral("Диаметр диафрагмы - обр. при 20гр.C....") + GeneralNumber(constant(44)) + QStringLiteral(" мм"));
-    out.Line(QStringLiteral("Коэффициент расхода - обр..............") + GeneralNumber(constant(40)));
-    out.Line(QStringLiteral("К-нт тепл. расширения диафрагмю........") + GeneralNumber(constant(48)) +
+    out.Line(QStringLiteral("Диаметр диафрагмы - под. при 20гр.C....") + GeneralNumber(constant(chrec::kSupplyDiameter)) + QStringLiteral(" мм"));
+    out.Line(QStringLiteral("Коэффициент расхода - под..............") + GeneralNumber(constant(chrec::kFlowCoefficient)));
+    out.Line(QStringLiteral("Диаметр диафрагмы - обр. при 20гр.C....") + GeneralNumber(constant(chrec::kReturnDiameter)) + QStringLiteral(" мм"));
+    out.Line(QStringLiteral("Коэффициент расхода - обр..............") + GeneralNumber(constant(chrec::kReturnCoefficient)));
+    out.Line(QStringLiteral("К-нт тепл. расширения диафрагмю........") + GeneralNumber(constant(chrec::kHeatPlateExpansion)) +
              QStringLiteral(" мм/гр.С"));
     out.Line(QStringLiteral("Дрейф нуля датчиков перепада давл......") + GeneralNumber(constant(chrec::kZeroDrift) * 100) +
              QStringLiteral("% макс."));

@@ -397,10 +397,10 @@ QByteArray Heat() {
         .Slot(1, 0, 'I', 1).Slot(1, 1, '1', 0).Slot(1, 2, 'I', 2).Slot(1, 3, 'I', 3)
         .Slot(1, 4, 'I', 5).Slot(1, 5, '1', 4).Slot(1, 6, 'I', 6).Slot(1, 7, 'I', 7)
         .ChannelFloat(1, chrec::kFlowCoefficient, 0.6152f)
-        .ChannelFloat(1, 36, 82.5f)       // supply orifice diameter, mm
-        .ChannelFloat(1, 40, 0.6148f)     // return flow coefficient
-        .ChannelFloat(1, 44, 80.0f)       // return orifice diameter, mm
-        .ChannelFloat(1, 48, 1.66e-5f)    // plate expansion
+        .ChannelFloat(1, chrec::kSupplyDiameter, 82.5f)
+        .ChannelFloat(1, chrec::kReturnCoefficient, 0.6148f)
+        .ChannelFloat(1, chrec::kReturnDiameter, 80.0f)
+        .ChannelFloat(1, chrec::kHeatPlateExpansion, 1.66e-5f)
         .ChannelByte(1, chrec::kVariant, 'S')
         .ChannelFloat(1, chrec::kPenalty, 0.1f)
         .ChannelFloat(1, chrec::kMinDp1, 0.1f)

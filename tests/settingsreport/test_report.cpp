@@ -306,3 +306,28 @@ TEST(SettingsReportFile, Errors) {
     EXPECT_FALSE(ReadSettingsReport(missing, lines).isEmpty());
     EXPECT_EQ(lines, QStringList{QStringLiteral("старое")});
 }
+
+// Erased channel constants (all-ones bytes) are not numbers: their values print empty and the
+// report goes on to its end; so does an orifice constant that has no square root.
+TEST(SettingsReport, ErasedChannelConstants) {
+    ImageBuilder b = GasImage();
+    b.Channel(1, 'A').Slot(1, 0, 'I', 1).Sensor('I', 1, CurrentSensor('I', 0.0f, 10.0f, 6.0f))
+        .Slot(1, 2, 'I', 2).Sensor('I', 2, CurrentSensor('I', 0.0f, 0.25f, 0.2f)).Slot(1, 3, 'D', 1);
+    for (int i = chrec::kVariant; i < 60; ++i)
+        b.ChannelByte(1, i, 0xFF);
+    b.Channel(2, 'D').ChannelFloat(2, chrec::kOrificeConstant, -5.0f).ChannelFloat(2, chrec::kBeta4, 0.0625f);
+    b.Float(img::kOutputCoefficient, FloatFromBits(0xFFFFFFFFu));
+    const QStringList lines = ReportOf(b.image());
+    EXPECT_TRUE(lines.contains(QStringLiteral("                             Кпр.=  м3/ч/мА")));
+    EXPECT_TRUE(lines.contains(QStringLiteral("Диаметр диафрагмы при 20гр.C........ мм")));
+    EXPECT_TRUE(lines.contains(QStringLiteral("Коэффициент расхода.................")));
+    EXPECT_TRUE(lines.contains(QStringLiteral("Дрейф нуля датчика перепада давл....% макс.")));
+    EXPECT_TRUE(lines.contains(QStringLiteral("Вариант учета при НУ................Измеренное значение перепада давл.")));
+    const int table = lines.indexOf(QStringLiteral("             Pизб         dP             T                    Qм"));
+    ASSERT_GT(table, 0);
+    EXPECT_TRUE(lines[table + 3].endsWith(QString(10, QLatin1Char(' ')) + QStringLiteral(" [кГ/ч]")));
+    // Channel 2: K < 0 has no diameter; β = 0.5 still prints.
+    EXPECT_EQ(lines.count(QStringLiteral("Диаметр диафрагмы при 20гр.C........ мм")), 2);
+    EXPECT_TRUE(lines.contains(QStringLiteral("Относительный диаметр при 20гр.C....0.5")));
+    EXPECT_EQ(lines.last(), QString(72, QLatin1Char('-')));
+}
