@@ -1,4 +1,4 @@
-// The sensor-by-sensor part of a channel section: sensor blocks, the standard pressure and
+// A channel section sensor by sensor: sensor blocks, the standard pressure and
 // temperature blocks, the flowmeter and orifice blocks, test points with the conversion functions
 // and the inverse cubic fit, and the air and water check tables.
 #pragma once

@@ -271,18 +271,20 @@ QByteArray GasVdab() {
     return b.image();
 }
 
-// Multi-medium gas device: propane (1), steam through a flowmeter (2), steam through an orifice with
-// two gauges (3), cold water (4).
+// Multi-medium device with propane (1), steam through a flowmeter (2), steam through an orifice with
+// two gauges (3) and cold water (4). Its steam channels make it a steam-kind device, so its header
+// follows the steam layout (program owner at 1369, averaging at 1390).
 QByteArray GasPqsw() {
     ImageBuilder b;
     b.Identity(QStringLiteral("ТОРВ-2"), QStringLiteral("2106033"), QStringLiteral("Энергоучет-Сервис"),
-               QStringLiteral("MPrgV5.4"))
+               QStringLiteral("MPrgV6.0 мультисреда"))
         .Owner(QStringLiteral("ООО Химпром"), QStringLiteral("Цех №7, ввод 2"))
-        .ProgramOwner(true, QStringLiteral("Химпром, энергоцех"));
+        .ProgramOwner(false, QStringLiteral("Химпром, энергоцех"));
     CommonHeader(b, 20);
     b.Stamp(img::kStartOfWork, 10, 31, 12, 2020)
         .Stamp(img::kProgrammingDate, 9, 28, 12, 2020)
         .Byte(img::kOutputChannel, 2)
+        .Byte(img::kOutputParameter, 0)
         .Float(img::kOutputCoefficient, -2.5f)
         .Word(img::kOutputHoldTime, 38)
         .Byte(img::kAlarmLamp, 'N')
@@ -291,9 +293,9 @@ QByteArray GasPqsw() {
         .Float(img::kSubstituteCompressibility, 0.985f)
         .Byte(img::kVolumeUnit, 'L')
         .Byte(img::kMassUnit, 'K')
-        .Byte(img::kGasPressureCorrection, 'N')
-        .Byte(img::kGasAveraging, 240)
-        .Byte(img::kGasSummerWinter, 'N');
+        .Byte(img::kPressureCorrection, 'N')
+        .Byte(img::kOtherAveraging, 240)
+        .Byte(img::kOtherSummerWinter, 'W');
 
     // Channel 1: liquefied propane, 4–20 mA flowmeter 0–20 m3/h.
     b.Channel(1, 'P')
