@@ -439,3 +439,25 @@ TEST(ParameterBlocks, Splice) {
     EXPECT_EQ(none.text(), QString());
     EXPECT_EQ(area, QStringList{kBlockEndMarker});
 }
+
+// A gauge-pressure sensor ('I' at offset 6) changes the heading only.
+TEST(SensorBlock, GaugePressureHeading) {
+    QStringList blocks[2];
+    for (int gauge = 0; gauge < 2; ++gauge) {
+        Channel c;
+        c.Sensor(0, 'I', 1, CurrentSensor('I', 0.0f, 16.0f, 6.0f, gauge ? 'I' : 0));
+        ReportText out;
+        SectionWriter(out, c.Model(), SensorStyle::Gas(), MediumUnits::Gas()).WritePressureBlock();
+        blocks[gauge] = Lines(out);
+    }
+    EXPECT_EQ(blocks[0][1], QStringLiteral("Датчик абсолютного давления:"));
+    EXPECT_EQ(blocks[1][1], QStringLiteral("Датчик избыточного давления:"));
+    EXPECT_EQ(blocks[0].mid(2), blocks[1].mid(2));
+    EXPECT_EQ(blocks[1][5], QStringLiteral("Верхний  предел датчика.............1569.064  кПа"));
+
+    // No sensor in slot 0: the absolute heading and "Нет датчика".
+    Channel none;
+    ReportText out;
+    SectionWriter(out, none.Model(), SensorStyle::Gas(), MediumUnits::Gas()).WritePressureBlock();
+    EXPECT_EQ(Lines(out), (QStringList{QString(), QStringLiteral("Датчик абсолютного давления:"), QStringLiteral("Нет датчика")}));
+}
