@@ -534,7 +534,7 @@ const std::map<QString, std::function<QByteArray()>> &Scenarios() {
 
 }  // namespace
 
-QStringList ScenarioNames() {
+QStringList ImageScenarioNames() {
     QStringList names;
     for (const auto &[name, build] : Scenarios())
         names.append(name);

@@ -64,7 +64,7 @@ SensorSpec CurrentSensor(char signal, float lo, float hi, float contract, uint8_
 SensorSpec ThermometerSensor(char type, float r0, float contract);   // cubic 'P' fit of the type's curve
 
 // The named scenario images; an unknown name gives an empty array.
-QStringList ScenarioNames();
+QStringList ImageScenarioNames();
 QByteArray ScenarioImage(const QString &name);
 
 }  // namespace torv

@@ -1,6 +1,7 @@
 #include "sim/Scenario.h"
 
 #include "protocol/CodePage.h"
+#include "sim/ImageBuilder.h"
 
 #include <QtEndian>
 #include <cmath>
@@ -134,6 +135,31 @@ private:
 
 std::unique_ptr<SimDeviceModel> BuildGas4(uint32_t seed) { return std::make_unique<Gas4Model>(seed); }
 
+// A device whose configuration image is one of the named images of the image builder: every
+// device kind and medium with plausible constants.
+class ImageModel final : public SimDeviceModel {
+public:
+    ImageModel(const QString &name, uint32_t seed) : SimDeviceModel(seed), name_(name), image_(ScenarioImage(name)) {}
+    QString name() const override { return name_; }
+    QByteArray configurationImage() const override { return image_; }
+    // The factory number's digits, as seven characters with leading zeros.
+    QByteArray serialText() const override {
+        QByteArray digits;
+        const int len = std::min<int>(uint8_t(image_[kFactoryNumber]), 10);
+        for (int i = 0; i < len; ++i) {
+            const char c = image_[kFactoryNumber + 1 + i];
+            if (c < '0' || c > '9')
+                break;
+            digits += c;
+        }
+        return digits.right(7).rightJustified(7, '0');
+    }
+
+private:
+    QString name_;
+    QByteArray image_;
+};
+
 }  // namespace
 
 const std::vector<ScenarioInfo> &Scenarios() {
@@ -147,13 +173,15 @@ QStringList ScenarioNames() {
     QStringList names;
     for (const auto &s : Scenarios())
         names << QString::fromLatin1(s.name);
-    return names;
+    return names + ImageScenarioNames();
 }
 
 std::unique_ptr<SimDeviceModel> BuildScenario(const QString &name, uint32_t seed) {
     for (const auto &s : Scenarios())
         if (name == QLatin1String(s.name))
             return s.build(seed);
+    if (ImageScenarioNames().contains(name))
+        return std::make_unique<ImageModel>(name, seed);
     return nullptr;
 }
 

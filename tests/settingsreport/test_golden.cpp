@@ -80,6 +80,6 @@ INSTANTIATE_TEST_SUITE_P(Scenarios, GoldenReport,
 
 // Every scenario the simulator offers has its golden report.
 TEST(GoldenReport, EveryScenarioIsCovered) {
-    for (const QString &name : ScenarioNames())
+    for (const QString &name : ImageScenarioNames())
         EXPECT_TRUE(QFile::exists(GoldenPath(name))) << name.toStdString();
 }
