@@ -4,6 +4,8 @@
 
 #include "app/SettingsRecord.h"
 #include "archive/TableEngine.h"
+#include "browse/NewDate.h"
+#include "device/torvunit.h"
 #include "link/Clock.h"
 #include "link/LinkState.h"
 #include "link/LinkStatus.h"
@@ -46,7 +48,7 @@ public:
     Prompts &prompts() const { return *seams_.prompts; }
     LinkStatus &status() const { return *seams_.status; }
     ProcessControl &processes() const { return *seams_.processes; }
-    void setPrompts(Prompts *p) { seams_.prompts = p; }
+    void setPrompts(Prompts *p);
     void setClock(Clock *c) { seams_.clock = c; }
 
     // Exchange state.
@@ -58,6 +60,9 @@ public:
     QString deviceNumber;                // up to 10 digits; names "T2_" + number
     TableEngine tables;                  // every query of the program goes through this one engine
     LinkState link;                      // current port, link type and link flags
+    TTorv2s device;                      // the device object: image, kind, texts, channel objects
+    TNewDate period;                     // the period object of the archive views
+    QDateTime archiveStart;              // start of work of the chosen device (device list)
 
     // The places where a long exchange lets the user interface breathe. On the worker thread the
     // windows run by themselves; code running on the GUI thread (tests) may install a pump.
