@@ -39,7 +39,10 @@ uint16_t SimCheckValue(const QByteArray &data) {
 }
 
 Torv2Simulator::Torv2Simulator(const SimOptions &options, WallClock wall)
-    : options_(options), wall_(std::move(wall)), model_(BuildScenario(options.scenario, options.seed)),
+    : Torv2Simulator(options, BuildScenario(options.scenario, options.seed), std::move(wall)) {}
+
+Torv2Simulator::Torv2Simulator(const SimOptions &options, std::unique_ptr<SimDeviceModel> model, WallClock wall)
+    : options_(options), wall_(std::move(wall)), model_(std::move(model)),
       rng_(options.seed * 747796405u + 2891336453u) {
     if (options_.baud <= 0)
         options_.baud = 9600;

@@ -66,6 +66,8 @@ public:
     using WallClock = std::function<QDateTime()>;
 
     Torv2Simulator(const SimOptions &options, WallClock wall);
+    // A device model made by the caller (a test's own flash contents) in place of the named scenario.
+    Torv2Simulator(const SimOptions &options, std::unique_ptr<SimDeviceModel> model, WallClock wall);
     ~Torv2Simulator();
 
     bool valid() const { return model_ != nullptr; }
