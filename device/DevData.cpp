@@ -480,7 +480,7 @@ bool TDevObj::SetClockFromRegisters(const QByteArray &r) {
     const int month = BcdToInt(uint8_t(r[8]));
     const int year = 2000 + BcdToInt(uint8_t(r[9]));
     const QDate date(year, month, day);
-    if (!date.isValid())
+    if (!date.isValid() || hour > 23)  // a clock that reads 25 o'clock is no clock either
         return false;
     deviceDate = date;
     deviceHour = hour;

@@ -125,8 +125,21 @@ void TTorv2s::TakeConfigurationImage(const QByteArray &read, const Configuration
 
     // 5.1 A direct link knows the serial number from the handshake. An empty serial string (no
     // digits came with the last handshake) keeps the device's own field rather than erasing it.
-    if (link.linkOpen && link.linkType == QLatin1String("RS232") && !link.serialString.isEmpty())
-        PutTextField(copy, img::kFactoryNumber, img::kFactoryNumberCapacity, link.serialString.toLatin1());
+    // The serial string is written as the device number is formed from it (leading zeros dropped),
+    // so the device's side files, its tables and its registry row all carry one and the same number.
+    if (link.linkOpen && link.linkType == QLatin1String("RS232") && !link.serialString.isEmpty()) {
+        bool ok = false;
+        const qulonglong value = link.serialString.toULongLong(&ok);
+        const QString number = ok ? QString::number(value) : link.serialString;
+        PutTextField(copy, img::kFactoryNumber, img::kFactoryNumberCapacity, number.toLatin1());
+        // The cut to the leading digits reads the whole field: digits left behind the new text by a
+        // longer number would join it, so they become blanks.
+        for (int i = 1 + number.size(); i <= img::kFactoryNumberCapacity; ++i) {
+            char &c = copy[img::kFactoryNumber + i];
+            if (c >= '0' && c <= '9')
+                c = ' ';
+        }
+    }
     // 5.2 Over the bus the device is named by its own factory number field.
     if (link.linkType == QLatin1String("RS485"))
         deviceNumber = TextField(copy, img::kFactoryNumber, img::kFactoryNumberCapacity);
