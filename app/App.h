@@ -2,6 +2,7 @@
 // One object, passed by reference; nothing program-wide lives in globals.
 #pragma once
 
+#include "app/Registry.h"
 #include "app/SettingsRecord.h"
 #include "archive/TableEngine.h"
 #include "browse/NewDate.h"
@@ -63,6 +64,7 @@ public:
     TTorv2s device;                      // the device object: image, kind, texts, channel objects
     TNewDate period;                     // the period object of the archive views
     QDateTime archiveStart;              // start of work of the chosen device (device list)
+    RegistryState registry;              // the device list's current device and the settings window's inputs
 
     // The places where a long exchange lets the user interface breathe. On the worker thread the
     // windows run by themselves; code running on the GUI thread (tests) may install a pump.
