@@ -2,6 +2,7 @@
 
 #include "app/App.h"
 #include "app/Formats.h"
+#include "archive/GasTotals.h"
 #include "archive/TableSchema.h"
 #include "device/DevData.h"
 #include "device/torvunit.h"
@@ -12,8 +13,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
-#include <cmath>
-#include <cstring>
 
 namespace torv {
 
@@ -29,10 +28,6 @@ constexpr int kFirmwareChars = 20;
 // DATA: characters 7…17 of the formatted programming date.
 constexpr int kDataFrom = 6;
 constexpr int kDataChars = 11;
-
-// Totals file: four 32-bit totals, then the totals date as a day count since 30.12.1899.
-constexpr int kTotalsFileBytes = 24;
-constexpr int kTotalsDateOffset = 16;
 
 const QString kQuestionCaption = QStringLiteral("Подтверждение");
 
@@ -59,16 +54,6 @@ QDateTime StartOfWorkStamp(const QByteArray &image) {
     if (!date.isValid() || hour > 23)
         return {};
     return QDateTime(date, QTime(hour, 0));
-}
-
-// A day count since 30.12.1899 with the time of day as its fraction; invalid outside the years
-// 1900…9999 or when it is not a number.
-QDateTime FromDayCount(double days) {
-    constexpr double kLast = 2958465.0;   // 31.12.9999
-    if (!std::isfinite(days) || days < 1.0 || days > kLast)
-        return {};
-    const QDateTime epoch(QDate(1899, 12, 30), QTime(0, 0));
-    return epoch.addMSecs(qint64(std::llround(days * 86400000.0)));
 }
 
 RegistryRow RowOf(const TQuery &q) {
@@ -324,24 +309,6 @@ bool Registry::LoadImageFile(const QString &path) {
     return true;
 }
 
-void Registry::LoadTotalsFile(const QString &number) {
-    QFile file(QDir(app_.settings.devDir()).filePath(QStringLiteral("T2_") + number + QStringLiteral(".vc")));
-    if (!file.open(QIODevice::ReadOnly))
-        return;
-    const QByteArray bytes = file.read(kTotalsFileBytes + 1);
-    if (bytes.size() != kTotalsFileBytes)
-        return;   // a damaged file changes nothing
-    for (int c = 0; c < 4; ++c) {
-        const float total = FloatAt(bytes, 4 * c);
-        app_.device.gasTotals[c] = total;
-        app_.device.devObj().totals[c] = total;
-    }
-    double days = 0;
-    std::memcpy(&days, bytes.constData() + kTotalsDateOffset, sizeof days);
-    app_.device.totalsDate = FromDayCount(days);
-    app_.registry.current.deviceDate = app_.device.totalsDate;
-}
-
 int Registry::SelectDevice() {
     const RegistryRow *row = currentRow();
     if (!row)
@@ -378,9 +345,11 @@ int Registry::SelectDevice() {
     bool dateFault = !start.isValid();
     if (!dateFault)
         app_.archiveStart = start;
-    LoadTotalsFile(id.number);
-    if (!id.deviceDate.isValid())
-        dateFault = true;
+    if (LoadTotals(app_, id.number)) {
+        id.deviceDate = app_.device.totalsDate;
+        if (!id.deviceDate.isValid())
+            dateFault = true;
+    }
     if (dateFault) {
         app_.prompts().ShowNotice(QStringLiteral("Ошибка системного времени прибора"));
         app_.archiveStart = now;

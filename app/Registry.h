@@ -126,7 +126,6 @@ private:
     bool OpenList(const QString &statement);
     bool AskToRemember(const QString &serial, bool quietPhone);
     bool LoadImageFile(const QString &path);
-    void LoadTotalsFile(const QString &number);
 
     App &app_;
     TQuery query_;

@@ -2,6 +2,7 @@
 
 #include "protocol/CodePage.h"
 #include "sim/ImageBuilder.h"
+#include "sim/SimArchive.h"
 
 #include <QtEndian>
 #include <cmath>
@@ -78,7 +79,11 @@ QByteArray SimDeviceModel::currentValues(int channel, const QDateTime &deviceTim
     return p;
 }
 
-void SimDeviceModel::fillFlashSector(int sector, QByteArray &bytes, const QDateTime &) const {
+void SimDeviceModel::fillFlashSector(int sector, QByteArray &bytes, const QDateTime &deviceTime) const {
+    if (archive_ && SimArchive::HoldsArchive(sector) && deviceTime.isValid()) {
+        bytes = archive_->sector(sector, deviceTime);
+        return;
+    }
     bytes.resize(kFlashSectorSize);
     SimRandom r(seed_ * 2654435761u + uint32_t(sector) * 40503u + 1u);
     for (int i = 0; i < kFlashSectorSize; i += 4) {

@@ -13,7 +13,11 @@
 
 namespace torv {
 
+class SimArchive;
+
 inline constexpr const char *kDefaultScenario = "gas4";
+// Days of archive history a simulated device has by default: a year.
+inline constexpr int kDefaultHistoryDays = 365;
 
 // Device memory sizes.
 inline constexpr int kFlashSectors = 8;
@@ -39,15 +43,19 @@ public:
     // Channels whose medium code is set.
     std::vector<int> usedChannels() const;
 
-    // Fills one 64 KiB flash sector. The default puts the configuration image into sector 0 at
-    // 0xF000 and fills everything else with bytes derived from the seed, so that reads of any
-    // address are checkable. Scenarios with archives override it per sector.
+    // Fills one 64 KiB flash sector as the device holds it at deviceTime. The default puts the
+    // configuration image into sector 0 at 0xF000, the archives and the parameter log of the
+    // attached archive memory into sectors 1–5 and 7, and fills everything else with bytes derived
+    // from the seed, so that reads of any address are checkable. A model may override any sector.
     virtual void fillFlashSector(int sector, QByteArray &bytes, const QDateTime &deviceTime) const;
 
     uint32_t seed() const { return seed_; }
+    // The archive memory the simulator made for this device (none: seeded bytes everywhere).
+    void attachArchive(std::shared_ptr<const SimArchive> archive) { archive_ = std::move(archive); }
 
 protected:
     uint32_t seed_;
+    std::shared_ptr<const SimArchive> archive_;
 };
 
 using ScenarioBuilder = std::unique_ptr<SimDeviceModel> (*)(uint32_t seed);

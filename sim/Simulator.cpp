@@ -1,5 +1,7 @@
 #include "sim/Simulator.h"
 
+#include "device/DevData.h"
+
 #include <QDate>
 #include <QTime>
 #include <cmath>
@@ -51,6 +53,42 @@ Torv2Simulator::Torv2Simulator(const SimOptions &options, std::unique_ptr<SimDev
     SimRandom r(options.seed ^ 0x5A5A5A5Au);
     for (int i = 0; i < kRamSize; ++i)
         ram_[i] = char(r.next());
+    if (model_)
+        makeDeviceMemory();
+}
+
+// The image with the start of work and contract hour of the options, and the archives that go
+// with it. The start of work is fixed from the clock as it is now, before any clock fault.
+void Torv2Simulator::makeDeviceMemory() {
+    image_ = model_->configurationImage();
+    if (options_.contractHour >= 0 && options_.contractHour <= 23)
+        image_[img::kContractHour] = char(options_.contractHour);
+    const int contractHour = uint8_t(image_[img::kContractHour]) <= 23 ? uint8_t(image_[img::kContractHour]) : 0;
+    const QDateTime now = deviceTime();
+    QDateTime start = options_.startOfWork;
+    if (!start.isValid() && options_.historyDays >= 0)
+        start = DefaultStartOfWork(now, options_.historyDays, contractHour);
+    if (start.isValid())
+        PutStartOfWork(image_, start);
+    else
+        start = StartOfWorkOf(image_);
+    if (!start.isValid())   // no start of work in the image: the device has always worked
+        start = now.addDays(-10 * 365);
+    archive_ = std::make_shared<SimArchive>(image_, options_.seed, start, options_.fullParameterLog);
+    model_->attachArchive(archive_);
+    if (options_.clockBackHours > 0) {
+        clockOffsetMs_ -= qint64(options_.clockBackHours) * 3600 * 1000;
+        archive_->rewriteHours(deviceTime(), options_.clockBackHours);
+    }
+}
+
+void Torv2Simulator::moveClockBack(int hours) {
+    if (hours <= 0)
+        return;
+    std::lock_guard lock(mutex_);
+    clockOffsetMs_ -= qint64(hours) * 3600 * 1000;
+    if (archive_)
+        archive_->rewriteHours(deviceTime(), hours);
 }
 
 Torv2Simulator::~Torv2Simulator() = default;
@@ -91,10 +129,26 @@ void Torv2Simulator::dropCarrier() {
     state_ = DeviceState::Asleep;
 }
 
+// Archive sectors follow the device clock (the model makes them anew whenever the memory may have
+// changed); the others are made once, sector 0 with the device's own configuration image.
 QByteArray &Torv2Simulator::sector(int s) {
-    QByteArray &bytes = flash_[s & (kFlashSectors - 1)];
-    if (bytes.isEmpty() && model_)
-        model_->fillFlashSector(s & (kFlashSectors - 1), bytes, deviceTime());
+    s &= kFlashSectors - 1;
+    QByteArray &bytes = flash_[size_t(s)];
+    if (!model_)
+        return bytes;
+    if (SimArchive::HoldsArchive(s)) {
+        const QDateTime now = deviceTime();
+        const qint64 key = archive_->snapshotKey(now);
+        if (bytes.isEmpty() || flashKey_[size_t(s)] != key) {
+            bytes.clear();
+            model_->fillFlashSector(s, bytes, now);
+            flashKey_[size_t(s)] = key;
+        }
+    } else if (bytes.isEmpty()) {
+        model_->fillFlashSector(s, bytes, deviceTime());
+        if (s == 0)
+            bytes.replace(kImageAddress, kImageSize, image_);
+    }
     return bytes;
 }
 

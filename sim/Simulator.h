@@ -9,6 +9,7 @@
 #pragma once
 
 #include "sim/Scenario.h"
+#include "sim/SimArchive.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -46,6 +47,16 @@ struct SimOptions {
     int dialMs = 4000;           // from ATD to the result word
     QByteArray serialText;       // 7 serial-number bytes of the handshake; empty: the scenario's
     SimFaults faults;
+
+    // The archives. The device started work `historyDays` before the metering day in hand (at its
+    // contract hour), or at `startOfWork` when that is set; a negative `historyDays` keeps the
+    // start of work of the scenario's image. Both are taken from the device clock when the
+    // simulator is made and then stay put.
+    int historyDays = kDefaultHistoryDays;
+    QDateTime startOfWork;       // device clock, whole hour
+    int contractHour = -1;       // 0…23 replaces the image's contract hour
+    bool fullParameterLog = false;   // the parameter log fills its sector, without an end record
+    int clockBackHours = 0;      // see Torv2Simulator::moveClockBack, applied when made
 };
 
 struct SimCounters {
@@ -97,6 +108,15 @@ public:
     void dropCarrier();
     const SimDeviceModel &model() const { return *model_; }
     const SimOptions &options() const { return options_; }
+    // The configuration image the device holds (the scenario's, with the start of work and the
+    // contract hour of the options) and its archive memory.
+    QByteArray deviceImage() const { return image_; }
+    const SimArchive &archive() const { return *archive_; }
+
+    // The "clock moved back" fault: the device clock now shows `hours` hours less, and the device
+    // has since metered the `hours` hours before the new clock time again, so their records (and
+    // the days and months that hold them) read differently from what a download saw before.
+    void moveClockBack(int hours);
 
 private:
     enum class DeviceState { Asleep, AwaitAllowance, Ready };
@@ -117,6 +137,7 @@ private:
     void sendClean(const QByteArray &bytes, qint64 at);      // modem texts and echo
     bool deviceCanTalk() const;
     QByteArray &sector(int s);
+    void makeDeviceMemory();
     QByteArray clockRegisters() const;
     void setClockFromRegisters(const QByteArray &regs);
 
@@ -130,7 +151,10 @@ private:
     WallClock wall_;
     std::unique_ptr<SimDeviceModel> model_;
     SimRandom rng_;
+    QByteArray image_;
+    std::shared_ptr<SimArchive> archive_;
     std::array<QByteArray, kFlashSectors> flash_;
+    std::array<qint64, kFlashSectors> flashKey_{};   // archive snapshot each sector was made for
     QByteArray ram_;
     qint64 clockOffsetMs_ = 0;
 

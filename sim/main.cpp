@@ -1,7 +1,9 @@
 // torv2-sim: the simulated "Торв-2" flow computer on a pseudo-terminal or a TCP port.
 //   torv2-sim --pty /tmp/ttyTORV            prints the slave path, links /tmp/ttyTORV to it
 //   torv2-sim --tcp 127.0.0.1:7001          a raw TCP serial server
-// Options choose the scenario, the seed, the baud rate, the modem front end and the faults.
+// Options choose the scenario, the seed, the baud rate, the modem front end, the faults and the
+// archives (history, start of work, contract hour, a clock moved back, a full parameter log).
+#include "sim/ImageBuilder.h"
 #include "sim/SimServer.h"
 #include "sim/Simulator.h"
 
@@ -49,13 +51,32 @@ int main(int argc, char **argv) {
                                    QStringLiteral("n"), QStringLiteral("0"));
     const QCommandLineOption offset(QStringLiteral("clock-offset"), QStringLiteral("Device clock minus local time."),
                                     QStringLiteral("seconds"), QStringLiteral("0"));
+    const QCommandLineOption history(QStringLiteral("history-days"),
+                                     QStringLiteral("Days of archive history before today's metering day; "
+                                                    "negative: the start of work of the scenario's image."),
+                                     QStringLiteral("days"), QString::number(kDefaultHistoryDays));
+    const QCommandLineOption startOfWork(QStringLiteral("start-of-work"),
+                                         QStringLiteral("Start of work on the device clock, yyyy-MM-ddTHH "
+                                                        "(replaces --history-days)."),
+                                         QStringLiteral("time"));
+    const QCommandLineOption contract(QStringLiteral("contract-hour"),
+                                      QStringLiteral("Contract hour 0-23 in place of the image's."),
+                                      QStringLiteral("hour"));
+    const QCommandLineOption clockBack(QStringLiteral("clock-back"),
+                                       QStringLiteral("The device clock was moved back by this many hours and the "
+                                                      "device has metered them again."),
+                                       QStringLiteral("hours"), QStringLiteral("0"));
+    const QCommandLineOption fullLog(QStringLiteral("full-param-log"),
+                                     QStringLiteral("The parameter log fills its whole sector, with no end record."));
     p.addOptions({pty, tcp, scenario, list, seed, baud, modem, answer, dial, corrupt, drop, stall, stallMs, silence,
-                  wrong, offset});
+                  wrong, offset, history, startOfWork, contract, clockBack, fullLog});
     p.process(app);
 
     if (p.isSet(list)) {
         for (const auto &s : Scenarios())
             std::printf("%s\t%s\n", s.name, s.title);
+        for (const QString &name : ImageScenarioNames())
+            std::printf("%s\n", qPrintable(name));
         return 0;
     }
 
@@ -77,6 +98,24 @@ int main(int argc, char **argv) {
     o.faults.silenceRate = p.value(silence).toDouble();
     o.faults.wrongReplies = p.value(wrong).toInt();
     o.clockOffsetSec = p.value(offset).toLongLong();
+    o.historyDays = p.value(history).toInt();
+    if (p.isSet(startOfWork)) {
+        o.startOfWork = QDateTime::fromString(p.value(startOfWork), QStringLiteral("yyyy-MM-ddTHH"));
+        if (!o.startOfWork.isValid()) {
+            std::fprintf(stderr, "torv2-sim: --start-of-work wants yyyy-MM-ddTHH\n");
+            return 2;
+        }
+    }
+    if (p.isSet(contract)) {
+        bool ok = false;
+        o.contractHour = p.value(contract).toInt(&ok);
+        if (!ok || o.contractHour < 0 || o.contractHour > 23) {
+            std::fprintf(stderr, "torv2-sim: --contract-hour wants 0-23\n");
+            return 2;
+        }
+    }
+    o.clockBackHours = p.value(clockBack).toInt();
+    o.fullParameterLog = p.isSet(fullLog);
 
     Torv2Simulator sim(o, [] { return QDateTime::currentDateTime(); });
     if (!sim.valid()) {

@@ -127,7 +127,9 @@ TEST(EndToEnd, ImageAndClockOverAPseudoTerminal) {
     RealBench b;
     const QString link = b.dir.filePath(QStringLiteral("ttyTORV"));
     QProcess sim;
-    const QString slave = StartSim(sim, {QStringLiteral("--pty"), link, QStringLiteral("--seed"), QStringLiteral("9")});
+    // A negative history keeps the scenario's own start of work, so the image is the model's.
+    const QString slave = StartSim(sim, {QStringLiteral("--pty"), link, QStringLiteral("--seed"), QStringLiteral("9"),
+                                         QStringLiteral("--history-days"), QStringLiteral("-1")});
     ASSERT_TRUE(slave.startsWith(QStringLiteral("/dev/"))) << slave.toStdString();
     ASSERT_TRUE(QFileInfo(link).isSymLink());
     ASSERT_TRUE(torvtest::WriteAll(PortMap::Path(b.app.programDir()), ("COM3=" + link + "\n").toUtf8()));
@@ -152,20 +154,36 @@ TEST(EndToEnd, ImageAndClockOverAPseudoTerminal) {
     EXPECT_FALSE(QFileInfo::exists(link));  // the simulator removes its link on exit
 }
 
+// The archive options of the executable: the start of work and contract hour reach the image, and
+// the monthly records are those of an in-process device made with the same options.
 TEST(EndToEnd, BlockReadOverTcp) {
     RealBench b;
     QProcess sim;
-    const QString target = StartSim(sim, {QStringLiteral("--tcp"), QStringLiteral("127.0.0.1:0")});
+    const QString target =
+        StartSim(sim, {QStringLiteral("--tcp"), QStringLiteral("127.0.0.1:0"), QStringLiteral("--scenario"),
+                       QStringLiteral("gas-vdab"), QStringLiteral("--seed"), QStringLiteral("4"),
+                       QStringLiteral("--start-of-work"), QStringLiteral("2019-03-15T14"),
+                       QStringLiteral("--contract-hour"), QStringLiteral("7")});
     ASSERT_TRUE(target.startsWith(QStringLiteral("tcp:127.0.0.1:"))) << target.toStdString();
     ASSERT_TRUE(torvtest::WriteAll(PortMap::Path(b.app.programDir()), ("COM3=" + target + "\n").toUtf8()));
+    // A month the device has long closed: its record no longer changes.
+    const int month = QDate::currentDate().addMonths(-2).month();
     OpenLink(b.app);
     ASSERT_EQ(b.app.link.linkOpen, 1);
-    QByteArray block;
-    ReadFLASH(b.app, block, 2, 0x8000, 256);
+    QByteArray stamp, monthly;
+    ReadFLASH(b.app, stamp, 0, kImageAddress + 1257, 5);
+    ReadFLASH(b.app, monthly, 7, (month - 1) * 104, 104);
     CloseLink(b.app);
     sim.terminate();
     sim.waitForFinished(5000);
-    QByteArray expected;
-    BuildScenario(QStringLiteral("gas4"), 1)->fillFlashSector(2, expected, QDateTime());
-    EXPECT_EQ(block, expected.mid(0x8000, 256));
+
+    EXPECT_EQ(stamp, QByteArray("\x07\x15\x03\x19\x07", 5));   // 14:00 is 07:00 from the contract hour
+    SimOptions o;
+    o.scenario = QStringLiteral("gas-vdab");
+    o.seed = 4;
+    o.startOfWork = QDateTime(QDate(2019, 3, 15), QTime(14, 0));
+    o.contractHour = 7;
+    Torv2Simulator same(o, [] { return QDateTime::currentDateTime(); });
+    EXPECT_EQ(monthly, same.flash(7, (month - 1) * 104, 104));
+    EXPECT_NE(monthly, QByteArray(104, char(0xFF)));
 }
