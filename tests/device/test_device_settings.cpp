@@ -22,6 +22,7 @@ SimOptions Scenario(const QString &name) {
     SimOptions o;
     o.scenario = name;
     o.turnaroundUs = 1500;
+    o.historyDays = -1;   // the scenario's own start of work, as the reviewed reports show it
     return o;
 }
 
