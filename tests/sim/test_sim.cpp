@@ -163,19 +163,26 @@ TEST(EndToEnd, BlockReadOverTcp) {
         StartSim(sim, {QStringLiteral("--tcp"), QStringLiteral("127.0.0.1:0"), QStringLiteral("--scenario"),
                        QStringLiteral("gas-vdab"), QStringLiteral("--seed"), QStringLiteral("4"),
                        QStringLiteral("--start-of-work"), QStringLiteral("2019-03-15T14"),
-                       QStringLiteral("--contract-hour"), QStringLiteral("7")});
+                       QStringLiteral("--contract-hour"), QStringLiteral("7"), QStringLiteral("--clock-back"),
+                       QStringLiteral("3"), QStringLiteral("--full-param-log")});
     ASSERT_TRUE(target.startsWith(QStringLiteral("tcp:127.0.0.1:"))) << target.toStdString();
     ASSERT_TRUE(torvtest::WriteAll(PortMap::Path(b.app.programDir()), ("COM3=" + target + "\n").toUtf8()));
     // A month the device has long closed: its record no longer changes.
     const int month = QDate::currentDate().addMonths(-2).month();
     OpenLink(b.app);
     ASSERT_EQ(b.app.link.linkOpen, 1);
-    QByteArray stamp, monthly;
+    QByteArray stamp, monthly, lastLogRecord, ram;
     ReadFLASH(b.app, stamp, 0, kImageAddress + 1257, 5);
     ReadFLASH(b.app, monthly, 7, (month - 1) * 104, 104);
+    ReadFLASH(b.app, lastLogRecord, 5, 0x10000 - 16, 16);
+    ReadRTC(b.app, ram, 0, 240);
+    const QDateTime now = QDateTime::currentDateTime();
     CloseLink(b.app);
     sim.terminate();
     sim.waitForFinished(5000);
+
+    EXPECT_LE(qAbs(ClockFromRegisters(ram).secsTo(now.addSecs(-3 * 3600))), 3);   // the clock moved back
+    EXPECT_NE(uint8_t(lastLogRecord[0]), 0xFF);   // the log fills the sector
 
     EXPECT_EQ(stamp, QByteArray("\x07\x15\x03\x19\x07", 5));   // 14:00 is 07:00 from the contract hour
     SimOptions o;
@@ -183,6 +190,7 @@ TEST(EndToEnd, BlockReadOverTcp) {
     o.seed = 4;
     o.startOfWork = QDateTime(QDate(2019, 3, 15), QTime(14, 0));
     o.contractHour = 7;
+    o.clockBackHours = 3;
     Torv2Simulator same(o, [] { return QDateTime::currentDateTime(); });
     EXPECT_EQ(monthly, same.flash(7, (month - 1) * 104, 104));
     EXPECT_NE(monthly, QByteArray(104, char(0xFF)));
