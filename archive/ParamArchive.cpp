@@ -409,17 +409,24 @@ QString ParameterInsertStatement(const QString &table, const ParamRow &row) {
 
 namespace {
 
-QString ParamDirectory(const App &app) { return DeviceDirectory(app.settings.dataDir(), app.deviceNumber); }
+// The table a read fills: fixed when the read starts, so the table emptied is the table filled
+// even if a handshake in between renames the device.
+struct ParamTable {
+    QString directory;
+    QString name;
+};
+
+ParamTable CurrentParamTable(const App &app) {
+    return {DeviceDirectory(app.settings.dataDir(), app.deviceNumber), ParamArchiveTableName(app.deviceNumber)};
+}
 
 void LogTableError(App &app, const QString &text) { app.status().addLine(Role::RichEdit1, text); }
 
-}  // namespace
-
-bool InsertParameterRow(App &app, const ParamRow &row) {
-    const QString statement = ParameterInsertStatement(ParamArchiveTableName(app.deviceNumber), row);
+bool InsertInto(App &app, const ParamTable &table, const ParamRow &row) {
+    const QString statement = ParameterInsertStatement(table.name, row);
     try {
         TQuery q(app.tables);
-        q.setDatabaseName(ParamDirectory(app));
+        q.setDatabaseName(table.directory);
         q.setSql(statement);
         q.execSql();
         return true;
@@ -434,7 +441,7 @@ bool InsertParameterRow(App &app, const ParamRow &row) {
     }
 }
 
-bool DecodeParameterRecord(App &app, const QByteArray &record) {
+bool DecodeInto(App &app, const ParamTable &table, const QByteArray &record) {
     if (record.isEmpty() || ByteOf(record, kClass) == kEndOfLog)
         return true;
     QStringList notices;
@@ -442,13 +449,22 @@ bool DecodeParameterRecord(App &app, const QByteArray &record) {
     for (const QString &n : notices)
         app.prompts().ShowNotice(n);
     if (row)
-        InsertParameterRow(app, *row);
+        InsertInto(app, table, *row);
     return false;
 }
 
+}  // namespace
+
+bool InsertParameterRow(App &app, const ParamRow &row) { return InsertInto(app, CurrentParamTable(app), row); }
+
+bool DecodeParameterRecord(App &app, const QByteArray &record) {
+    return DecodeInto(app, CurrentParamTable(app), record);
+}
+
 void ReadParameterArchive(App &app) {
-    const QString dir = ParamDirectory(app);
-    const QString table = ParamArchiveTableName(app.deviceNumber);
+    const ParamTable target = CurrentParamTable(app);
+    const QString &dir = target.directory;
+    const QString &table = target.name;
 
     // The table, made from its template when the device has none yet.
     try {
@@ -489,7 +505,7 @@ void ReadParameterArchive(App &app) {
             for (int i = 0; i + kRecordSize <= count; i += kRecordSize) {
                 if (app.abortState != AbortRunning || end)
                     break;
-                end = DecodeParameterRecord(app, block.mid(i, kRecordSize));
+                end = DecodeInto(app, target, block.mid(i, kRecordSize));
             }
         } catch (const std::exception &) {
             // 3.

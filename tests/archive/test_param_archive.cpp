@@ -5,8 +5,10 @@
 #include "archive/ParamArchive.h"
 #include "archive/TQuery.h"
 #include "archive/TableSchema.h"
+#include "device/DeviceSettings.h"
 #include "sim/SimFixture.h"
 
+#include <QSet>
 #include <gtest/gtest.h>
 #include <cmath>
 #include <limits>
@@ -330,6 +332,16 @@ TEST_F(ParamRead, WholeLogIsStoredInLogOrderAndReplacesTheLastRead) {
     EXPECT_EQ(notices.size(), 5);
 }
 
+TEST_F(ParamRead, TableEmptiedIsTheTableFilledWhenTheHandshakeRenamesTheDevice) {
+    useLog(LogRecord('D', 'T', 0, k1405) + LogRecord(char(0xFF), 0, 0, k1405));
+    bench.app.deviceNumber = QStringLiteral("999");   // stale; the first block read's handshake says 1234
+    ReadParameterArchive(bench.app);
+    EXPECT_EQ(bench.app.deviceNumber, QStringLiteral("1234"));
+    bench.app.deviceNumber = QStringLiteral("999");
+    EXPECT_EQ(stored().size(), 1u);
+    EXPECT_TRUE(bench.prompts.texts().isEmpty());
+}
+
 TEST_F(ParamRead, EmptyLogLeavesTheTableEmpty) {
     useLog(LogRecord(char(0xFF), 0, 0, k1405));
     storeJunkRow();
@@ -426,4 +438,70 @@ TEST(ParamDecode, EndOfLogIsReportedAndStoresNothing) {
     EXPECT_TRUE(DecodeParameterRecord(bench.app, LogRecord(char(0xFF), 'D', 'T', k1405)));
     EXPECT_FALSE(DecodeParameterRecord(bench.app, LogRecord('X', 0, 0, k1405)));
     EXPECT_TRUE(bench.prompts.texts().isEmpty());
+}
+
+// --- the simulator's own log ------------------------------------------------------------------------
+
+class ScenarioLog : public ::testing::TestWithParam<QString> {};
+
+TEST_P(ScenarioLog, EveryRecordOfTheDeviceLogIsStored) {
+    SimOptions o;
+    o.scenario = GetParam();
+    SimBench bench(o);
+    bench.app.settings.setDirectoryDefaults(bench.dir.path());
+    bench.app.deviceNumber = QStringLiteral("4242");
+    QString unused;
+    bench.app.device.TakeConfigurationImage(bench.sim->deviceImage(), ConfigurationLink{}, unused);
+    // As the configuration read does: the clock read's handshake names the device first.
+    ASSERT_TRUE(ReadDeviceClock(bench.app));
+    ASSERT_NE(bench.app.deviceNumber, QStringLiteral("4242"));
+
+    ReadParameterArchive(bench.app);
+
+    // What the device holds, decoded record by record.
+    std::vector<ParamRow> expected;
+    QSet<int> types;
+    const QByteArray sector = bench.sim->flash(parlog::kSector, 0, parlog::kSectorSize);
+    for (int at = 0; at < sector.size() && uint8_t(sector[at]) != parlog::kEndOfLog; at += parlog::kRecordSize) {
+        const QByteArray rec = sector.mid(at, parlog::kRecordSize);
+        types.insert(int(ClassifyParameterRecord(rec)));
+        if (const auto row = ParameterRowOf(bench.app.device.KindImage(), rec, nullptr))
+            expected.push_back(StoredForm(*row));
+    }
+    ASSERT_FALSE(expected.empty());
+    EXPECT_FALSE(types.contains(int(ParamRecordType::None)));
+    EXPECT_EQ(bench.app.abortState.load(), AbortRunning);
+    EXPECT_TRUE(bench.prompts.texts().isEmpty()) << bench.prompts.texts().join(QLatin1Char('/')).toStdString();
+    TQuery q(bench.app.tables);
+    q.setDatabaseName(DeviceDirectory(bench.app.settings.dataDir(), bench.app.deviceNumber));
+    q.setSql(QStringLiteral("select * from ") + ParamArchiveTableName(bench.app.deviceNumber));
+    q.open();
+    std::vector<ParamRow> rows;
+    for (q.first(); !q.eof(); q.next()) {
+        auto f = [&q](const char *c) { return q.fieldByName(QLatin1String(c)).asString(); };
+        rows.push_back({f("F_1BAIT"), f("F_2BAIT"), f("F_3"), f("F_4"), f("F_5"), f("F_6"), f("F_7")});
+    }
+    EXPECT_EQ(rows, expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Scenarios, ScenarioLog, ::testing::ValuesIn(ScenarioNames()),
+                         [](const ::testing::TestParamInfo<QString> &info) {
+                             return QString(info.param).replace(QLatin1Char('-'), QLatin1Char('_')).toStdString();
+                         });
+
+TEST(ScenarioLogFull, SectorWithoutEndRecordIsReadWhole) {
+    SimOptions o;
+    o.fullParameterLog = true;
+    SimBench bench(o);
+    bench.app.settings.setDirectoryDefaults(bench.dir.path());
+    QString unused;
+    bench.app.device.TakeConfigurationImage(bench.sim->deviceImage(), ConfigurationLink{}, unused);
+    ASSERT_TRUE(ReadDeviceClock(bench.app));
+    ReadParameterArchive(bench.app);
+    TQuery q(bench.app.tables);
+    q.setDatabaseName(DeviceDirectory(bench.app.settings.dataDir(), bench.app.deviceNumber));
+    q.setSql(QStringLiteral("select * from ") + ParamArchiveTableName(bench.app.deviceNumber));
+    q.open();
+    EXPECT_EQ(q.recordCount(), parlog::kSectorSize / parlog::kRecordSize);
+    EXPECT_EQ(bench.sim->counters().lastCountByte, 128);
 }
