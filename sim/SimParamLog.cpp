@@ -142,7 +142,7 @@ QDateTime ParameterRecordTime(const QByteArray &r) {
     auto at = [&](int i) { return BcdToInt(uint8_t(r[kStamp + i])); };
     const QDate d(2000 + at(4), at(3), at(2));
     const QTime t(at(1), at(0));
-    return d.isValid() && t.isValid() ? QDateTime(d, t) : QDateTime();
+    return d.isValid() && t.isValid() ? QDateTime(d, t, Qt::UTC) : QDateTime();
 }
 
 namespace {
@@ -244,6 +244,10 @@ QByteArray Intervention(int type, const QDateTime &at, uint64_t k, const std::ve
     }
 }
 
+// Log times are the device clock's: counted without time zones or daylight saving.
+QDateTime Naive(const QDateTime &t) { return QDateTime(t.date(), t.time(), Qt::UTC); }
+QDateTime Naive(const QDate &d, const QTime &t) { return QDateTime(d, t, Qt::UTC); }
+
 QDate LastSunday(int year, int month) {
     QDate d = QDate(year, month, 1).addMonths(1).addDays(-1);
     while (d.dayOfWeek() != 7)
@@ -283,8 +287,8 @@ std::vector<Event> Interventions(const QByteArray &image, uint32_t seed, const Q
 
     // Summer time on the last Sunday of March, winter time on the last Sunday of October.
     for (int year = start.date().year(); year <= now.date().year(); ++year) {
-        const QDateTime summer(LastSunday(year, 3), QTime(2, 0));
-        const QDateTime winter(LastSunday(year, 10), QTime(3, 0));
+        const QDateTime summer = Naive(LastSunday(year, 3), QTime(2, 0));
+        const QDateTime winter = Naive(LastSunday(year, 10), QTime(3, 0));
         if (summer > start)
             add(summer, SeasonRecord(summer, true));
         if (winter > start)
@@ -298,7 +302,7 @@ std::vector<Event> Interventions(const QByteArray &image, uint32_t seed, const Q
         if (Unit(h) >= 0.06)
             continue;
         const uint64_t pick = Hash(seed, 1, d.toJulianDay(), kSaltPick);
-        const QDateTime at(d, QTime(int(Mix(h) % 24), int(Mix(pick) % 60)));
+        const QDateTime at = Naive(d, QTime(int(Mix(h) % 24), int(Mix(pick) % 60)));
         add(at, Intervention(kOccasional[pick % std::size(kOccasional)], at, pick >> 8, sensors, channel));
     }
 
@@ -311,8 +315,9 @@ std::vector<Event> Interventions(const QByteArray &image, uint32_t seed, const Q
 
 }  // namespace
 
-std::vector<QByteArray> ParameterLogRecords(const QByteArray &image, uint32_t seed, const QDateTime &start,
-                                            const QDateTime &now, bool full) {
+std::vector<QByteArray> ParameterLogRecords(const QByteArray &image, uint32_t seed, const QDateTime &deviceStart,
+                                            const QDateTime &deviceNow, bool full) {
+    const QDateTime start = Naive(deviceStart), now = Naive(deviceNow);
     std::vector<QByteArray> records;
     if (full) {
         // Every type in turn, spread evenly over the time since the start of work.

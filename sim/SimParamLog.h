@@ -29,7 +29,8 @@ QByteArray ContractChangeRecord(const QDateTime &at, uint16_t sensorWord, float 
 
 // The type (1…8) a record is read as, 0 for none; the tests of the types in their order.
 int ParameterRecordType(const QByteArray &record);
-// The time stamp of a record (bytes 3–7); invalid when it is not a time.
+// The time stamp of a record (bytes 3–7) as the device clock shows it (kept in UTC so that no
+// daylight saving moves it); invalid when it is not a time.
 QDateTime ParameterRecordTime(const QByteArray &record);
 
 // The device's log at `now` for its configuration image (the sensor words named by the contract
