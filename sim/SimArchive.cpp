@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <numbers>
 
 namespace torv {
@@ -42,6 +43,8 @@ enum Salt {
     SaltSensorFault = 20,
     SaltOutOfRange = 21,
     SaltOutage = 30,
+    SaltDamagedHour = 31,
+    SaltDamagedDay = 32,
 };
 
 // Power cuts: on about one day in twelve one begins, mostly for a few hours, sometimes for more
@@ -425,6 +428,27 @@ ArchiveRecordBytes SimArchive::encode(int channel, const Metered &m) const {
     return r;
 }
 
+// Replaces a closed record by a damaged one when the draw says so: half of them all zero in the
+// bytes the classification examines (bytes 0, 4 and the durations keep values), half with a
+// value that is not a number where the family's decoding first compares one.
+bool SimArchive::damaged(int channel, qint64 index, int salt, ArchiveRecordBytes &r) const {
+    if (damagedRate_ <= 0)
+        return false;
+    const uint64_t h = Hash(seed_, channel, index, salt);
+    if (Unit(h) >= damagedRate_)
+        return false;
+    if (Mix(h) % 2 == 0) {
+        for (int i : {1, 2, 3})
+            r[size_t(i)] = 0;
+        for (int i = 5; i <= 20; ++i)
+            r[size_t(i)] = 0;
+    } else {
+        const float nan = std::numeric_limits<float>::quiet_NaN();
+        PutF32(r, family(channel) == TableFamily::Heat ? ArchiveOffset::HeatQ : 0, nan);
+    }
+    return true;
+}
+
 ArchiveRecordBytes SimArchive::hourRecord(int channel, const QDate &day, int slot, const QDateTime &now) const {
     const qint64 hour = dayStartHour(day) + slot;
     const qint64 nowTenth = TenthIndex(now);
@@ -433,7 +457,10 @@ ArchiveRecordBytes SimArchive::hourRecord(int channel, const QDate &day, int slo
     const Metered m = hourMeasure(channel, hour, nowTenth);
     if (m.covered == kTenthsPerHour && m.on == 0)
         return Erased();   // the device was off the whole hour
-    return encode(channel, m);
+    ArchiveRecordBytes r = encode(channel, m);
+    if (m.covered == kTenthsPerHour)
+        damaged(channel, hour, SaltDamagedHour, r);
+    return r;
 }
 
 ArchiveRecordBytes SimArchive::dayRecord(int channel, const QDate &day, const QDateTime &now) const {
@@ -443,7 +470,10 @@ ArchiveRecordBytes SimArchive::dayRecord(int channel, const QDate &day, const QD
     const Metered m = dayMeasure(channel, day, TenthIndex(now), &any);
     if (!any || (m.covered == kTenthsPerDay && m.on == 0))
         return Erased();
-    return encode(channel, m);
+    ArchiveRecordBytes r = encode(channel, m);
+    if (m.covered == kTenthsPerDay)
+        damaged(channel, day.toJulianDay(), SaltDamagedDay, r);
+    return r;
 }
 
 ArchiveRecordBytes SimArchive::monthRecord(int channel, const QDate &month, const QDateTime &now) const {

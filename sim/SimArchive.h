@@ -108,6 +108,12 @@ public:
     void rewriteHours(const QDateTime &newNow, int hours);
     int rewrites() const;
 
+    // A share of the closed hourly and daily records is damaged on purpose: all zeros in the
+    // examined bytes (durations left in place) or a value that is not a number. The download
+    // skips such records.
+    void setDamagedRecordRate(double rate) { damagedRate_ = rate; }
+    double damagedRecordRate() const { return damagedRate_; }
+
     // The parameter log at `now`: its 16-byte records in log order (without the end record).
     std::vector<QByteArray> parameterLog(const QDateTime &now) const;
 
@@ -125,6 +131,7 @@ private:
     Metered monthMeasure(int channel, const QDate &month, qint64 nowTenth, bool *any) const;
     int offTenths(qint64 fromTenth, qint64 toTenth) const;
     int variantOf(qint64 hour) const;
+    bool damaged(int channel, qint64 index, int salt, ArchiveRecordBytes &r) const;
     ArchiveRecordBytes encode(int channel, const Metered &m) const;
     qint64 dayStartHour(const QDate &day) const;
     QDate heldMonth(int hourlySector, const QDate &currentMonth) const;
@@ -135,6 +142,7 @@ private:
     qint64 startHour_;
     int contractHour_;
     bool fullLog_;
+    double damagedRate_ = 0;
     bool steamV6_;
     std::array<TableFamily, 4> families_{};
     std::array<uint8_t, 4> media_{};

@@ -75,6 +75,7 @@ void Torv2Simulator::makeDeviceMemory() {
     if (!start.isValid())   // no start of work in the image: the device has always worked
         start = now.addDays(-10 * 365);
     archive_ = std::make_shared<SimArchive>(image_, options_.seed, start, options_.fullParameterLog);
+    archive_->setDamagedRecordRate(options_.damagedRecordRate);
     model_->attachArchive(archive_);
     if (options_.clockBackHours > 0) {
         clockOffsetMs_ -= qint64(options_.clockBackHours) * 3600 * 1000;

@@ -57,6 +57,7 @@ struct SimOptions {
     int contractHour = -1;       // 0…23 replaces the image's contract hour
     bool fullParameterLog = false;   // the parameter log fills its sector, without an end record
     int clockBackHours = 0;      // see Torv2Simulator::moveClockBack, applied when made
+    double damagedRecordRate = 0;   // share of closed hourly and daily records damaged on purpose
 };
 
 struct SimCounters {

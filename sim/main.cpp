@@ -2,7 +2,8 @@
 //   torv2-sim --pty /tmp/ttyTORV            prints the slave path, links /tmp/ttyTORV to it
 //   torv2-sim --tcp 127.0.0.1:7001          a raw TCP serial server
 // Options choose the scenario, the seed, the baud rate, the modem front end, the faults and the
-// archives (history, start of work, contract hour, a clock moved back, a full parameter log).
+// archives (history, start of work, contract hour, a clock moved back, a full parameter log,
+// damaged records).
 #include "sim/ImageBuilder.h"
 #include "sim/SimServer.h"
 #include "sim/Simulator.h"
@@ -68,8 +69,12 @@ int main(int argc, char **argv) {
                                        QStringLiteral("hours"), QStringLiteral("0"));
     const QCommandLineOption fullLog(QStringLiteral("full-param-log"),
                                      QStringLiteral("The parameter log fills its whole sector, with no end record."));
+    const QCommandLineOption damaged(QStringLiteral("damaged-records"),
+                                     QStringLiteral("Share of closed hourly and daily records that are all zero or "
+                                                    "not a number."),
+                                     QStringLiteral("rate"), QStringLiteral("0"));
     p.addOptions({pty, tcp, scenario, list, seed, baud, modem, answer, dial, corrupt, drop, stall, stallMs, silence,
-                  wrong, offset, history, startOfWork, contract, clockBack, fullLog});
+                  wrong, offset, history, startOfWork, contract, clockBack, fullLog, damaged});
     p.process(app);
 
     if (p.isSet(list)) {
@@ -116,6 +121,7 @@ int main(int argc, char **argv) {
     }
     o.clockBackHours = p.value(clockBack).toInt();
     o.fullParameterLog = p.isSet(fullLog);
+    o.damagedRecordRate = p.value(damaged).toDouble();
 
     Torv2Simulator sim(o, [] { return QDateTime::currentDateTime(); });
     if (!sim.valid()) {

@@ -516,6 +516,40 @@ TEST(ExpectedRows, EveryScenarioDecodesWithoutRejection) {
     }
 }
 
+// Records damaged on purpose are the ones a download skips: all zero, or not a number.
+TEST(ExpectedRows, DamagedRecordsAreNotStored) {
+    SimOptions o = Options(QStringLiteral("gas-vdab"));
+    o.damagedRecordRate = 0.05;
+    auto sim = MakeSim(o);
+    const SimArchive &a = sim->archive();
+    const DownloadWindow w = DownloadWindowAt(sim->deviceImage(), kNow, 60);
+    for (const auto &[channel, family] : ArchiveChannels(sim->deviceImage())) {
+        SCOPED_TRACE(channel);
+        std::set<std::pair<QDate, int>> stored;
+        for (const ExpectedRow &r : ExpectedRows(*sim, channel, family, 'h', 60))
+            stored.insert({r.dt, r.h});
+        int zero = 0, notANumber = 0;
+        for (QDate d = w.previousMonth; d <= w.fillingDay; d = d.addDays(1)) {
+            for (int slot = 0; slot < 24 && !(d == w.fillingDay && slot >= w.fillingSlot); ++slot) {
+                ArchiveRecordBytes r = a.hourRecord(channel, d, slot, kNow);
+                const bool kept = stored.count({d, (w.contractHour + slot) % 24}) > 0;
+                const int state = ClassifyRecord(r, 'h');
+                const bool rejected = state != RecordNotStored && DecodeRecord(family, r, 'h', d, state).state == RecordNotStored;
+                zero += state == RecordNotStored;
+                notANumber += rejected;
+                EXPECT_EQ(kept, state != RecordNotStored && !rejected) << d.toString().toStdString() << " " << slot;
+            }
+        }
+        EXPECT_GT(zero, 10);
+        EXPECT_GT(notANumber, 10);
+    }
+    // Some days are damaged too; over the line the kept ones read the same.
+    SimBench b(o, kNow);
+    const auto want = ExpectedRows(*b.sim, 2, TableFamily::GVRas, 'd', 60, b.sim->deviceTime());
+    EXPECT_LT(want.size(), size_t(w.previousMonth.daysTo(w.fillingDay)));
+    ExpectSameRows(ReadRows(b, 2, TableFamily::GVRas, 'd', want), want);
+}
+
 // --- the clock moved back ------------------------------------------------------------------------
 
 TEST(ClockMovedBack, TheReMeteredHoursReadDifferently) {
