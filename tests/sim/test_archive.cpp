@@ -153,6 +153,29 @@ TEST(ArchiveMemory, SameSeedSameMemory) {
     EXPECT_NE(a, MakeSim(other)->flash(3, 0, 0x10000));
 }
 
+// Steam records carry Q at offset 14 for "MPrgV6" firmware, else the cold-water temperature there
+// and Q at 16.
+TEST(ArchiveMemory, SteamLayoutFollowsTheFirmware) {
+    const QDate day(2019, 4, 10);
+    for (const char *firmware : {"MPrgV6.1 steam", "MPrgV5.1 steam"}) {
+        SCOPED_TRACE(firmware);
+        QByteArray image = ScenarioImage(QStringLiteral("steam"));
+        PutTextField(image, img::kFirmwareVersion, img::kLongTextCapacity, QByteArray(firmware));
+        const SimArchive a(image, 5, kStart);
+        const DecodedRecord r =
+            DecodeRecord(TableFamily::Par, a.hourRecord(1, day, 3, kNow), 'h', day, RecordOrdinary, QString::fromLatin1(firmware));
+        ASSERT_EQ(r.state, RecordOrdinary);
+        EXPECT_GT(r.values.Q, 0.2);
+        EXPECT_LT(r.values.Q, 3.0);
+        if (a.steamV6()) {
+            EXPECT_EQ(r.values.TX, 0);
+        } else {
+            EXPECT_GE(r.values.TX, 2770);
+            EXPECT_LE(r.values.TX, 2890);
+        }
+    }
+}
+
 // --- the record being filled ------------------------------------------------------------------
 
 TEST(ArchiveMemory, TheRecordBeingFilledIsPartial) {
