@@ -1,6 +1,8 @@
 #include "app/Startup.h"
 
 #include "app/Formats.h"
+#include "app/MainCommands.h"
+#include "archive/TableSchema.h"
 #include "app/Unit1.h"
 #include "app/Unit6.h"
 #include "app/Unit7.h"
@@ -28,6 +30,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QPixmap>
+#include <QTimer>
 #include <cstdio>
 #include <cstring>
 
@@ -98,10 +101,36 @@ Program::Program(const QString &programDir) {
     prompts_ = std::make_unique<GuiPrompts>(fError_, form1_);
     app_->setPrompts(prompts_.get());
     QApplication::setApplicationName(QStringLiteral("Torv2a"));
+
+    MainWindows w;
+    w.form1 = form1_;
+    w.trans = fTrans_;
+    w.report = static_cast<QDialog *>(windows_[1]);
+    w.settingsView = static_cast<TForm6 *>(windows_[3]);
+    w.settings = static_cast<QDialog *>(windows_[4]);
+    w.deviceList = static_cast<TForm8 *>(windows_[5]);
+    w.paramArchive = static_cast<QDialog *>(windows_[9]);
+    w.monitor = static_cast<QDialog *>(windows_[10]);
+    w.graphChoice = static_cast<QDialog *>(windows_[12]);
+    w.polling = static_cast<QDialog *>(windows_[15]);
+    commands_ = std::make_unique<TMainCommands>(*app_, *runner_, w);
+    w.deviceList->registry().setStatusSink([this](const QString &t) { app_->status().setMainStatus(t); });
+
+    // The table templates and the device registry are the program's own: made when missing.
+    try {
+        EnsureTemplates(app_->settings.settingsReportDir());
+        EnsureRegistryTable(app_->settings.devDir());
+    } catch (const std::exception &e) {
+        std::fprintf(stderr, "torvmonitor: %s\n", e.what());
+    }
+    // The device list's start: the last chosen device becomes current again; a settings record that
+    // asks to connect at start does so once every window exists.
+    w.deviceList->FormCreate();
 }
 
 Program::~Program() {
     Shutdown();
+    commands_.reset();
     app_->setPrompts(nullptr);
     for (auto it = windows_.rbegin(); it != windows_.rend(); ++it)
         delete *it;
@@ -190,6 +219,8 @@ int RunProgram(int argc, char **argv) {
     {
         Program program(programDir);
         QuitSignals quitSignals([&program] { program.mainWindow()->close(); });
+        if (program.app().settings.connectAtStart() && opts.screenshotDir.isEmpty())
+            QTimer::singleShot(0, &program.commands(), &TMainCommands::Connect);
         if (!opts.screenshotDir.isEmpty()) {
             rc = program.WriteScreenshots(opts.screenshotDir) ? 0 : 1;
         } else {

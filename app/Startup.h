@@ -16,6 +16,7 @@ class TFError;
 class TFTrans;
 class TForm5;
 class GuiPrompts;
+class TMainCommands;
 
 struct StartOptions {
     QString programDir;     // empty: the executable's directory
@@ -37,6 +38,7 @@ public:
     TFError *promptWindow() const { return fError_; }
     TFTrans *statusWindow() const { return fTrans_; }
     ExchangeRunner &runner() { return *runner_; }
+    TMainCommands &commands() { return *commands_; }
     // Every window in creation order.
     const std::vector<QWidget *> &windows() const { return windows_; }
 
@@ -52,6 +54,7 @@ private:
     std::unique_ptr<App> app_;
     std::unique_ptr<GuiPrompts> prompts_;
     std::unique_ptr<ThreadExchangeRunner> runner_;
+    std::unique_ptr<TMainCommands> commands_;
     std::vector<QWidget *> windows_;
     TForm1 *form1_ = nullptr;
     TFError *fError_ = nullptr;

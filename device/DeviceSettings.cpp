@@ -3,13 +3,7 @@
 #include "app/App.h"
 #include "app/Formats.h"
 #include "archive/ArchiveTables.h"
-#if __has_include("archive/ParamArchive.h")
 #include "archive/ParamArchive.h"
-#else
-namespace torv {
-inline void ReadParameterArchive(App &) {}
-}
-#endif
 #include "archive/TableError.h"
 #include "archive/TableSchema.h"
 #include "link/Link.h"
@@ -65,7 +59,7 @@ int Bcd(uint8_t b) { return (b >> 4) * 10 + (b & 0x0F); }
 
 }  // namespace
 
-QDateTime StartOfWorkOf(const QByteArray &image) {
+QDateTime ImageStartOfWork(const QByteArray &image) {
     if (image.size() < img::kStartOfWork + 4 || uint8_t(image[img::kStartOfWork]) == 0xFF)
         return QDateTime();
     const int hour = Bcd(uint8_t(image[img::kStartOfWork]));
@@ -189,7 +183,7 @@ void Settings(App &app, QStringList *report) {
         // 7. The archive range of the period controls: the start of work of the image just read
         // (also for a device never chosen in the device list) and the device date.
         if (app.abortState == AbortRunning) {
-            const QDateTime start = StartOfWorkOf(app.device.KindImage());
+            const QDateTime start = ImageStartOfWork(app.device.KindImage());
             if (start.isValid())
                 app.archiveStart = start;
             app.period.ArchiveStart = app.archiveStart;

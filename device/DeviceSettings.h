@@ -33,6 +33,6 @@ void ShowExchangeDuration(App &app);
 
 // The start of work of an image as a date and hour (BCD hour, day, month, year − 2000); invalid
 // when the stamp is unset or not a date.
-QDateTime StartOfWorkOf(const QByteArray &image);
+QDateTime ImageStartOfWork(const QByteArray &image);
 
 }  // namespace torv

@@ -137,6 +137,14 @@ void LinkStatus::appendMainStatus(const QString &piece) {
     emit mainStatusChanged(text);
 }
 
+void LinkStatus::setMainStatus(const QString &text) {
+    {
+        std::lock_guard lock(mutex_);
+        mainStatus_ = text;
+    }
+    emit mainStatusChanged(text);
+}
+
 QString LinkStatus::mainStatus() const {
     std::lock_guard lock(mutex_);
     return mainStatus_;

@@ -74,6 +74,7 @@ public:
 
     // The main window's status bar text; the modem hang-up appends to it.
     void appendMainStatus(const QString &piece);
+    void setMainStatus(const QString &text);
     QString mainStatus() const;
 
 signals:
