@@ -12,7 +12,7 @@
 
 namespace torv {
 
-namespace archmem {
+namespace ArchiveMemory {
 
 int ChannelBase(int channel) { return (channel == 2 || channel == 4) ? kSecondChannelBase : 0; }
 
@@ -33,9 +33,9 @@ int MonthlyAddress(int channel, int month) {
     return ((month - 1) % kMonthSlots) * kMonthSlotBytes + (channel - 1) * kArchiveRecordSize;
 }
 
-}  // namespace archmem
+}  // namespace ArchiveMemory
 
-using namespace archmem;
+using namespace ArchiveMemory;
 
 namespace {
 
@@ -82,7 +82,8 @@ QDate StartDateOf(const QString &text, int *hour) {
     return d;
 }
 
-TArchiveDownload::TArchiveDownload(App &app) : app_(app), queries_(app.tables) {}
+TArchiveDownload::TArchiveDownload(App &app, const QString &deviceNumber)
+    : app_(app), deviceNumber_(deviceNumber), queries_(app.tables) {}
 
 QDate TArchiveDownload::MeteringDayOfDevice() const {
     return deviceHour_ < contractHour_ ? deviceDate_.addDays(-1) : deviceDate_;
@@ -352,7 +353,7 @@ void TArchiveDownload::StoreRecord(ArchiveRecordBytes &record) {
         pass_.state = d.state;
         if (d.state != RecordNotStored) {
             ArchivePass ap;
-            ap.deviceNumber = app_.deviceNumber;
+            ap.deviceNumber = deviceNumber_;
             ap.channel = pass_.channel;
             ap.kind = pass_.kind;
             ap.recordDate = pass_.recordDate;
@@ -412,9 +413,11 @@ void TArchiveDownload::ReadWriteArh() {
         if (pass_.kind == kMonthly)
             pass_.address = MonthlyAddress(pass_.channel, pass_.recordDate.addMonths(1).month());
         StoreRecord(record);
-    } catch (const TableError &) {
+    } catch (const TableError &e) {
+        app_.status().addLine(Role::RichEdit1, e.text());
         ReceptionError();
-    } catch (const std::exception &) {
+    } catch (const std::exception &e) {
+        app_.status().addLine(Role::RichEdit1, QString::fromUtf8(e.what()));
         ReceptionError();
     }
 }
@@ -435,7 +438,8 @@ bool DowArch(App &app, QStringList *report) {
     Settings(app, report);
     if (app.abortState != AbortRunning)
         app.prompts().ShowNotice(QStringLiteral("Передача данных оборвана"), 5);
-    TArchiveDownload download(app);
+    const QString number = app.deviceNumber;
+    TArchiveDownload download(app, number);
     const QByteArray &image = app.device.KindImage();
     for (int ch = 1; ch <= 4; ++ch) {
         if (ch == 1 && app.device.kind == KindHeat)
@@ -443,6 +447,11 @@ bool DowArch(App &app, QStringList *report) {
         const QString name = DownloadName(uint8_t(image[img::kChannelRecords + img::kChannelRecordSize * (ch - 1)]));
         if (!name.isEmpty())
             download.ReadAllData(name, ch);
+    }
+    if (app.deviceNumber != number) {
+        app.status().addLine(Role::RichEdit1, QStringLiteral("Номер прибора ") + app.deviceNumber +
+                                                  QStringLiteral(" из повторного соединения не принят: прибор ") + number);
+        app.deviceNumber = number;
     }
     if (app.link.linkType == LinkType::RS485)
         app.link.linkOpen = 0;  // the bus bridge restarts its exchange for the next command

@@ -24,7 +24,7 @@ namespace torv {
 
 class App;
 
-namespace archmem {
+namespace ArchiveMemory {
 constexpr int kRecordsPerRead = 9;            // one read brings nine records …
 constexpr int kRecordsUsedPerRead = 8;        // … of which eight are used
 constexpr int kBlockBytes = kRecordsPerRead * kArchiveRecordSize;  // 234
@@ -41,7 +41,7 @@ int ChannelBase(int channel);
 int HourlyAddress(int channel, int day, int slot);
 int DailyAddress(int channel, int day);
 int MonthlyAddress(int channel, int month);
-}  // namespace archmem
+}  // namespace ArchiveMemory
 
 // A start-of-work text that is not a date: the download cannot start.
 class DownloadError : public std::runtime_error {
@@ -55,7 +55,9 @@ private:
 
 class TArchiveDownload {
 public:
-    explicit TArchiveDownload(App &app);
+    // `deviceNumber` names the tables for the whole download: a later handshake over a noisy line
+    // may bring a damaged serial number, and the device does not change in the middle of a download.
+    TArchiveDownload(App &app, const QString &deviceNumber);
 
     // All passes of one channel, then the gas totals request.
     void ReadAllData(const QString &familyName, int channel);
@@ -103,6 +105,7 @@ private:
     QString Place() const;
 
     App &app_;
+    QString deviceNumber_;
     ArchiveQueries queries_;
     Pass pass_;
     QDate deviceDate_;

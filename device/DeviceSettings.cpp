@@ -176,6 +176,7 @@ void Settings(App &app, QStringList *report) {
                 report->clear();
                 ReadSettingsReport(app.settings.settingsReportDir(), *report);
             }
+            QDir().mkpath(app.settings.devDir());
             const QString err = app.device.SaveUsd(app.settings.devDir());
             if (!err.isEmpty())
                 app.prompts().ShowNotice(err);
