@@ -28,6 +28,13 @@ void ShowCommandError(App &app, const std::exception &e) {
         app.prompts().ErrorBox(QString::fromUtf8(e.what()));
 }
 
+// The registry row of the device just read; its description becomes the main window's status text.
+void UpdateRegistryOf(App &app) {
+    Registry reg(app);
+    reg.setStatusSink([&app](const QString &text) { app.status().setMainStatus(text); });
+    reg.UpdateRegistry();
+}
+
 }  // namespace
 
 bool DownloadCommand(App &app, ExchangeRunner &runner, CommandView &view, QStringList *report) {
@@ -43,7 +50,7 @@ bool DownloadCommand(App &app, ExchangeRunner &runner, CommandView &view, QStrin
         runner.run([&] { complete = DowArch(app, report); });
         view.HideStatusWindow();
         view.SetMainEnabled(true);
-        runner.run([&] { Registry(app).UpdateRegistry(); });
+        runner.run([&] { UpdateRegistryOf(app); });
         if (app.abortState == AbortRunning)
             view.RefreshArchiveView();
         if (app.link.quiet == 1) {
@@ -73,7 +80,7 @@ void ConnectCommand(App &app, ExchangeRunner &runner, CommandView &view, QString
         if (app.link.linkOpen == 1 && app.settings.showSettingsAfterConnect())
             view.ShowSettingsView();
         view.SetMainEnabled(true);
-        runner.run([&] { Registry(app).UpdateRegistry(); });
+        runner.run([&] { UpdateRegistryOf(app); });
         view.RefreshArchiveView();
     } catch (const std::exception &e) {
         view.SetMainEnabled(true);
@@ -85,7 +92,8 @@ void ModemHangUpCommand(App &app, ExchangeRunner &runner) {
     runner.run([&] { HangUp(app); });
 }
 
-void DeleteArchivesCommand(App &app, CommandView &view) {
+void DeleteArchivesCommand(App &app, CommandView &view, const std::function<bool(const QString &)> &remove) {
+    const auto removeFile = [&](const QString &path) { return remove ? remove(path) : QFile::remove(path); };
     const QString number = app.settings.lastDevice();
     if (app.prompts().AskYesNo(QStringLiteral("Вы действительно хотите удалить архивы?"),
                                QStringLiteral("Подтверждение")) != AnswerYes) {
@@ -104,7 +112,7 @@ void DeleteArchivesCommand(App &app, CommandView &view) {
                 break;
             // A file another program holds open on Windows cannot be deleted; here a file in a
             // directory without write permission cannot.
-            if (!QFile::remove(dir + files.first())) {
+            if (!removeFile(dir + files.first())) {
                 app.prompts().ShowNotice(QStringLiteral("Файл ") + dir + files.first() +
                                          QStringLiteral(" не удалось удалить. Попробуйте перезагрузить программу и "
                                                         "после этого удалить архивы"));

@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 namespace torv {
 
@@ -30,8 +31,10 @@ bool DownloadCommand(App &app, ExchangeRunner &runner, CommandView &view, QStrin
 void ConnectCommand(App &app, ExchangeRunner &runner, CommandView &view, QStringList *report);
 // "Отключиться": hangs up the modem; the port is released.
 void ModemHangUpCommand(App &app, ExchangeRunner &runner);
-// "Удалить все": the archives of the last chosen device, after the question.
-void DeleteArchivesCommand(App &app, CommandView &view);
+// "Удалить все": the archives of the last chosen device, after the question. `remove` deletes one
+// file (the file system's own by default).
+void DeleteArchivesCommand(App &app, CommandView &view,
+                           const std::function<bool(const QString &)> &remove = nullptr);
 
 // The preparation shared by "Настройка прибора" and "Печать": totals file, ".usd", settings report.
 // Returns true when the settings report was written into `report`.

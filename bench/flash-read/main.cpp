@@ -3,6 +3,7 @@
 // byte at 10 bits per byte. Last line: "flash-read ratio=<elapsed/bound> target=1.10".
 #include "app/App.h"
 #include "app/Formats.h"
+#include "bench/common/CountingLine.h"
 #include "link/Link.h"
 #include "link/PortMap.h"
 #include "link/SerialPortLine.h"
@@ -24,40 +25,6 @@ constexpr int kBaud = 9600;
 constexpr int kSector = 6;   // seeded bytes that do not follow the device clock
 constexpr int kBlocks = 256;
 constexpr double kTarget = 1.10;
-
-// Counts the bytes that cross the line.
-class CountingLine final : public SerialLine {
-public:
-    explicit CountingLine(std::unique_ptr<SerialLine> inner) : inner_(std::move(inner)) {}
-    QString target() const override { return inner_->target(); }
-    bool open() override { return inner_->open(); }
-    QString errorText() const override { return inner_->errorText(); }
-    bool configure(const LineFormat &f) override { return inner_->configure(f); }
-    Switch setDtr(bool on) override { return inner_->setDtr(on); }
-    Switch setRts(bool on) override { return inner_->setRts(on); }
-    ModemLines modemLines() override { return inner_->modemLines(); }
-    int bytesWaiting() override { return inner_->bytesWaiting(); }
-    bool outputEmpty() override { return inner_->outputEmpty(); }
-    int takeReceiveErrors() override { return inner_->takeReceiveErrors(); }
-    bool waitForData(qint64 ms) override { return inner_->waitForData(ms); }
-    bool readByte(uint8_t &b) override {
-        const bool ok = inner_->readByte(b);
-        bytesIn += ok;
-        return ok;
-    }
-    bool writeByte(uint8_t b) override {
-        const bool ok = inner_->writeByte(b);
-        bytesOut += ok;
-        return ok;
-    }
-    bool waitForWritten(qint64 ms) override { return inner_->waitForWritten(ms); }
-
-    qint64 bytesIn = 0;
-    qint64 bytesOut = 0;
-
-private:
-    std::unique_ptr<SerialLine> inner_;
-};
 
 }  // namespace
 
@@ -86,15 +53,15 @@ int main(int argc, char **argv) {
     app.settings.setValueDefaults();
     app.settings.setComPort(1);
     app.settings.setLinkMode(LinkModeDirect);
-    CountingLine *counter = nullptr;
+    LineCounters counted;
+    bool opened = false;
     app.link.lineFactory = [&](int) {
-        auto line = std::make_unique<CountingLine>(std::make_unique<SerialPortLine>(link));
-        counter = line.get();
-        return line;
+        opened = true;
+        return std::make_unique<CountingLine>(std::make_unique<SerialPortLine>(link), &counted);
     };
 
     OpenLink(app);
-    if (!app.link.linkOpen || !counter) {
+    if (!app.link.linkOpen || !opened) {
         std::fprintf(stderr, "flash-read: the port did not open\n");
         return 1;
     }
@@ -107,7 +74,7 @@ int main(int argc, char **argv) {
         flash += block;
     }
     const double elapsed = timer.nsecsElapsed() / 1e9;
-    const qint64 bytes = counter->bytesIn + counter->bytesOut;
+    const qint64 bytes = counted.bytesIn + counted.bytesOut;
     CloseLink(app);
     sim.terminate();
     sim.waitForFinished(5000);
