@@ -160,8 +160,9 @@ void TArchiveDownload::PositionHourly(const QDate &firstDay) {
     }
 }
 
-void TArchiveDownload::HourlyDayLoop(const QString &dayText, bool currentMonth, const QDate &monthStart) {
-    const QDate endMonth = currentMonth ? monthStart.addMonths(1) : monthStart.addMonths(1);
+// Metering days, 24 records each, until the day that begins `endMonth` at the contract hour or until
+// the pass stops.
+void TArchiveDownload::HourlyDayLoop(const QString &dayText, const QDate &endMonth) {
     do {
         do {
             ReadWriteArh();
@@ -174,41 +175,35 @@ void TArchiveDownload::HourlyDayLoop(const QString &dayText, bool currentMonth, 
     } while (!(SameMonth(pass_.recordDate, endMonth) && pass_.hour == contractHour_) && !pass_.stop);
 }
 
+void TArchiveDownload::BeginMonth(const QString &title, bool current, const QDate &month, int address) {
+    pass_.current = current;
+    app_.status().setText(Role::StaticText2, title);
+    pass_.sector = DaySector(pass_.channel, month.month());
+    pass_.address = address;
+    pass_.remaining = 0;
+    pass_.blockAddress = 0;
+    pass_.stop = false;
+}
+
 void TArchiveDownload::HourlyPass() {
     pass_.kind = kHourly;
-    const QString ch = QString::number(pass_.channel);
+    const QString title = QStringLiteral("Часовые архивы канала ") + QString::number(pass_.channel);
     const QDate thisMonth = FirstOfMonth(deviceDate_);
     const QDate prevMonth = thisMonth.addMonths(-1);
 
     // Previous month.
-    pass_.current = false;
-    app_.status().setText(Role::StaticText2,
-                          QStringLiteral("Часовые архивы канала ") + ch + QStringLiteral(" за предыдущий месяц"));
-    pass_.sector = DaySector(pass_.channel, prevMonth.month());
-    pass_.address = ChannelBase(pass_.channel);
+    BeginMonth(title + QStringLiteral(" за предыдущий месяц"), false, prevMonth, ChannelBase(pass_.channel));
     PositionHourly(prevMonth);
-    pass_.remaining = 0;
-    pass_.blockAddress = 0;
-    pass_.stop = false;
     if (!SameMonth(pass_.startDate, deviceDate_) && app_.abortState == AbortRunning)
-        HourlyDayLoop(QStringLiteral("Часовые архивы канала ") + ch + QStringLiteral(" за предыдущий месяц. "), false,
-                      prevMonth);
+        HourlyDayLoop(title + QStringLiteral(" за предыдущий месяц. "), thisMonth);
 
     // Current month.
-    pass_.current = true;
-    app_.status().setText(Role::StaticText2,
-                          QStringLiteral("Часовые архивы канала ") + ch + QStringLiteral(" за текущий месяц"));
-    pass_.sector = DaySector(pass_.channel, thisMonth.month());
-    pass_.address = ChannelBase(pass_.channel);
-    pass_.stop = false;
-    pass_.remaining = 0;
-    pass_.blockAddress = 0;
+    BeginMonth(title + QStringLiteral(" за текущий месяц"), true, thisMonth, ChannelBase(pass_.channel));
     PositionHourly(thisMonth);
     // On the first of the month before the contract hour the month has no metering day yet.
     const bool noRecordsYet = deviceDate_.day() == 1 && deviceHour_ < contractHour_;
     if (!noRecordsYet && app_.abortState == AbortRunning)
-        HourlyDayLoop(QStringLiteral("Часовые архивы канала ") + ch + QStringLiteral(" за текущий месяц. "), true,
-                      thisMonth);
+        HourlyDayLoop(title + QStringLiteral(" за текущий месяц. "), thisMonth.addMonths(1));
 
     remainingWork_ -= 60;
     ShowProgress();
@@ -217,32 +212,21 @@ void TArchiveDownload::HourlyPass() {
 void TArchiveDownload::DailyPass() {
     pass_.kind = kDaily;
     pass_.hour = 0;
-    const QString ch = QString::number(pass_.channel);
+    const QString title = QStringLiteral("Суточные архивы канала ") + QString::number(pass_.channel);
     const QDate thisMonth = FirstOfMonth(deviceDate_);
     const QDate prevMonth = thisMonth.addMonths(-1);
-
-    // Previous month.
-    pass_.current = false;
-    app_.status().setText(Role::StaticText2,
-                          QStringLiteral("Суточные архивы канала ") + ch + QStringLiteral(" за предыдущий месяц"));
-    pass_.sector = DaySector(pass_.channel, prevMonth.month());
-    pass_.address = ChannelBase(pass_.channel) + kDailyOffset;
-    pass_.recordDate = prevMonth;
-    if (!(prevMonth > pass_.startDate)) {
-        pass_.address += (pass_.startDate.day() - 1) * kArchiveRecordSize;
-        pass_.recordDate = pass_.startDate;
-    }
-    pass_.remaining = 0;
-    pass_.blockAddress = 0;
-    pass_.stop = false;
+    const int base = ChannelBase(pass_.channel) + kDailyOffset;
     // The last finished metering day: the running one is never read.
     const QDate lastDay = deviceDate_.addDays(deviceHour_ < contractHour_ ? -2 : -1);
+
+    // Previous month.
+    BeginMonth(title + QStringLiteral(" за предыдущий месяц"), false, prevMonth, base);
+    PositionDaily(prevMonth);
     if (!SameMonth(pass_.startDate, deviceDate_) && app_.abortState == AbortRunning && !(pass_.recordDate > lastDay)) {
         do {
             ReadWriteArh();
-            app_.status().setText(Role::StaticText2, QStringLiteral("Суточные архивы канала ") + ch +
-                                                         QStringLiteral(" за предыдущий месяц. ") +
-                                                         DateText(pass_.recordDate));
+            app_.status().setText(Role::StaticText2,
+                                  title + QStringLiteral(" за предыдущий месяц. ") + DateText(pass_.recordDate));
             pass_.recordDate = pass_.recordDate.addDays(1);
             if (app_.abortState != AbortRunning)
                 pass_.stop = true;
@@ -250,28 +234,25 @@ void TArchiveDownload::DailyPass() {
     }
 
     // Current month, up to the last finished metering day.
-    pass_.current = true;
-    app_.status().setText(Role::StaticText2,
-                          QStringLiteral("Суточные архивы канала ") + ch + QStringLiteral(" за текущий месяц"));
-    pass_.sector = DaySector(pass_.channel, thisMonth.month());
-    pass_.address = ChannelBase(pass_.channel) + kDailyOffset;
-    pass_.recordDate = thisMonth;
-    pass_.stop = false;
-    pass_.remaining = 0;
-    pass_.blockAddress = 0;
-    if (!(thisMonth > pass_.startDate)) {
-        pass_.address += (pass_.startDate.day() - 1) * kArchiveRecordSize;
-        pass_.recordDate = pass_.startDate;
-    }
+    BeginMonth(title + QStringLiteral(" за текущий месяц"), true, thisMonth, base);
+    PositionDaily(thisMonth);
     while (!(pass_.recordDate > lastDay) && app_.abortState == AbortRunning && !pass_.stop) {
         ReadWriteArh();
-        app_.status().setText(Role::StaticText2, QStringLiteral("Суточные архивы канала ") + ch +
-                                                     QStringLiteral(" за текущий месяц. ") + DateText(pass_.recordDate));
+        app_.status().setText(Role::StaticText2, title + QStringLiteral(" за текущий месяц. ") + DateText(pass_.recordDate));
         pass_.recordDate = pass_.recordDate.addDays(1);
     }
 
     remainingWork_ -= 8;
     ShowProgress();
+}
+
+// Positions the daily pass at the start date when the month's first day is not after it.
+void TArchiveDownload::PositionDaily(const QDate &firstDay) {
+    pass_.recordDate = firstDay;
+    if (!(firstDay > pass_.startDate)) {
+        pass_.address += (pass_.startDate.day() - 1) * kArchiveRecordSize;
+        pass_.recordDate = pass_.startDate;
+    }
 }
 
 // Each monthly record lies in the slot of its month number. Twelve slots hold the month of the

@@ -95,7 +95,9 @@ private:
     void SetUpProgress();
     void ShowProgress();
     void HourlyPass();
-    void HourlyDayLoop(const QString &dayText, bool currentMonth, const QDate &monthStart);
+    void BeginMonth(const QString &title, bool current, const QDate &month, int address);
+    void HourlyDayLoop(const QString &dayText, const QDate &endMonth);
+    void PositionDaily(const QDate &firstDay);
     void DailyPass();
     void MonthlyPass();
     void PositionHourly(const QDate &firstDay);

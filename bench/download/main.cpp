@@ -7,6 +7,7 @@
 #include "app/Formats.h"
 #include "archive/ArchiveDownload.h"
 #include "bench/common/CountingLine.h"
+#include "bench/common/SimPty.h"
 #include "link/Link.h"
 #include "link/SerialPortLine.h"
 
@@ -31,16 +32,8 @@ int main(int argc, char **argv) {
     const QString link = dir.filePath(QStringLiteral("ttyBENCH"));
 
     QProcess sim;
-    sim.start(QStringLiteral(TORV2_SIM_PATH), {QStringLiteral("--pty"), link, QStringLiteral("--baud"),
-                                               QString::number(kBaud), QStringLiteral("--scenario"),
-                                               QStringLiteral("gas-vdab")});
-    QByteArray announced;
-    while (!announced.contains('\n') && sim.waitForReadyRead(5000))
-        announced += sim.readAllStandardOutput();
-    if (announced.isEmpty()) {
-        std::fprintf(stderr, "download: torv2-sim did not start\n");
+    if (!StartSimOnPty(sim, link, {QStringLiteral("--baud"), QString::number(kBaud), QStringLiteral("--scenario"), QStringLiteral("gas-vdab")}, "download"))
         return 1;
-    }
 
     RealClock clock;
     ScriptedPrompts prompts;

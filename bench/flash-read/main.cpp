@@ -4,6 +4,7 @@
 #include "app/App.h"
 #include "app/Formats.h"
 #include "bench/common/CountingLine.h"
+#include "bench/common/SimPty.h"
 #include "link/Link.h"
 #include "link/PortMap.h"
 #include "link/SerialPortLine.h"
@@ -35,15 +36,8 @@ int main(int argc, char **argv) {
     const QString link = dir.filePath(QStringLiteral("ttyBENCH"));
 
     QProcess sim;
-    sim.start(QStringLiteral(TORV2_SIM_PATH),
-              {QStringLiteral("--pty"), link, QStringLiteral("--baud"), QString::number(kBaud)});
-    QByteArray announced;
-    while (!announced.contains('\n') && sim.waitForReadyRead(5000))
-        announced += sim.readAllStandardOutput();
-    if (announced.isEmpty()) {
-        std::fprintf(stderr, "flash-read: torv2-sim did not start\n");
+    if (!StartSimOnPty(sim, link, {QStringLiteral("--baud"), QString::number(kBaud)}, "flash-read"))
         return 1;
-    }
 
     RealClock clock;
     ScriptedPrompts prompts;

@@ -76,13 +76,7 @@ TEST_P(EveryScenario, RowsEqualTheDevicesMemoryAndRedownloadChangesNothing) {
 INSTANTIATE_TEST_SUITE_P(Scenarios, EveryScenario,
                          ::testing::Values("gas4", "gas-vdab", "gas-pqsw", "steam", "heat", "liquid", "liquid-bare",
                                            "propane"),
-                         [](const ::testing::TestParamInfo<const char *> &info) {
-                             std::string n = info.param;
-                             for (char &c : n)
-                                 if (c == '-')
-                                     c = '_';
-                             return n;
-                         });
+                         torvtest::ParamName);
 
 // Contract hour 10, start of work 14:00 15.03, device date 20.04 at 9 o'clock: the previous month
 // starts at 15.03 slot 4, the current month at 01.04 slot 0, and the record of 19.04 hour 9 (09:00

@@ -38,16 +38,6 @@ QString GoldenPath(const QString &scenario) {
     return torvtest::SourceDir() + QStringLiteral("/tests/data/settings/") + scenario + QStringLiteral(".rep");
 }
 
-QString FirstDifference(const QByteArray &expected, const QByteArray &actual) {
-    const QList<QByteArray> a = expected.split('\n'), b = actual.split('\n');
-    for (int i = 0; i < std::max(a.size(), b.size()); ++i) {
-        const QByteArray x = i < a.size() ? a[i] : QByteArray("<end>");
-        const QByteArray y = i < b.size() ? b[i] : QByteArray("<end>");
-        if (x != y)
-            return QStringLiteral("line %1:\n  golden: %2\n  actual: %3").arg(i + 1).arg(FromCp1251(x), FromCp1251(y));
-    }
-    return QString();
-}
 
 }  // namespace
 
@@ -64,14 +54,7 @@ TEST_P(SettingsOverTheWire, ReportUsdAndTables) {
     EXPECT_TRUE(b.prompts.texts().isEmpty()) << b.prompts.texts().join(" | ").toStdString();
 
     const QByteArray actual = torvtest::ReadAll(SettingsReportPath(b.app.settings.settingsReportDir()));
-    if (qEnvironmentVariable("TORV_UPDATE_GOLDEN") == QLatin1String("1")) {
-        QDir().mkpath(QFileInfo(GoldenPath(scenario)).absolutePath());
-        ASSERT_TRUE(torvtest::WriteAll(GoldenPath(scenario), actual));
-        GTEST_SKIP() << "rewrote " << GoldenPath(scenario).toStdString();
-    }
-    const QByteArray golden = torvtest::ReadAll(GoldenPath(scenario));
-    ASSERT_FALSE(golden.isEmpty()) << GoldenPath(scenario).toStdString();
-    EXPECT_TRUE(actual == golden) << FirstDifference(golden, actual).toStdString();
+    EXPECT_TRUE(torvtest::MatchesGolden(GoldenPath(scenario), actual));
     EXPECT_EQ(report.size(), FromCp1251(actual).split(QStringLiteral("\r\n")).size() - 1);
 
     // The ".usd" is the device's own image; its factory number is the handshake's serial string.
@@ -103,13 +86,7 @@ TEST_P(SettingsOverTheWire, ReportUsdAndTables) {
 
 INSTANTIATE_TEST_SUITE_P(Scenarios, SettingsOverTheWire,
                          ::testing::Values("gas-vdab", "gas-pqsw", "steam", "heat", "liquid", "liquid-bare", "propane"),
-                         [](const ::testing::TestParamInfo<const char *> &info) {
-                             std::string name = info.param;
-                             for (char &c : name)
-                                 if (c == '-')
-                                     c = '_';
-                             return name;
-                         });
+                         torvtest::ParamName);
 
 TEST(Settings, AbortStateOnEntryReadsNothing) {
     SettingsBench b("gas-vdab");

@@ -19,19 +19,6 @@ QString GoldenPath(const QString &scenario) {
     return torvtest::SourceDir() + QStringLiteral("/tests/data/settingsreport/") + scenario + QStringLiteral(".rep");
 }
 
-// The first line where two texts differ, for a readable failure.
-QString FirstDifference(const QByteArray &expected, const QByteArray &actual) {
-    const QList<QByteArray> a = expected.split('\n'), b = actual.split('\n');
-    for (int i = 0; i < std::max(a.size(), b.size()); ++i) {
-        const QByteArray x = i < a.size() ? a[i] : QByteArray("<end>");
-        const QByteArray y = i < b.size() ? b[i] : QByteArray("<end>");
-        if (x != y)
-            return QStringLiteral("line %1:\n  golden: %2\n  actual: %3")
-                .arg(i + 1)
-                .arg(torv::FromCp1251(x), torv::FromCp1251(y));
-    }
-    return QString();
-}
 
 }  // namespace
 
@@ -58,25 +45,13 @@ TEST_P(GoldenReport, MatchesReviewedFile) {
     const QByteArray actual = torvtest::ReadAll(SettingsReportPath(dir.path()));
     ASSERT_FALSE(actual.isEmpty());
 
-    if (qEnvironmentVariable("TORV_UPDATE_GOLDEN") == QLatin1String("1")) {
-        ASSERT_TRUE(torvtest::WriteAll(GoldenPath(scenario), actual));
-        GTEST_SKIP() << "rewrote " << GoldenPath(scenario).toStdString();
-    }
-    const QByteArray golden = torvtest::ReadAll(GoldenPath(scenario));
-    ASSERT_FALSE(golden.isEmpty()) << "no golden file " << GoldenPath(scenario).toStdString();
-    EXPECT_TRUE(actual == golden) << FirstDifference(golden, actual).toStdString();
+    EXPECT_TRUE(torvtest::MatchesGolden(GoldenPath(scenario), actual));
 }
 
 INSTANTIATE_TEST_SUITE_P(Scenarios, GoldenReport,
                          ::testing::Values("gas-vdab", "gas-pqsw", "steam", "heat", "liquid", "liquid-bare",
                                            "propane", "gas-pqsw-gas-writer"),
-                         [](const ::testing::TestParamInfo<const char *> &info) {
-                             std::string name = info.param;
-                             for (char &c : name)
-                                 if (c == '-')
-                                     c = '_';
-                             return name;
-                         });
+                         torvtest::ParamName);
 
 // Every scenario the simulator offers has its golden report.
 TEST(GoldenReport, EveryScenarioIsCovered) {
