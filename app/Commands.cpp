@@ -9,7 +9,6 @@
 #include "device/DeviceSettings.h"
 #include "link/Link.h"
 #include "link/Modem.h"
-#include "reports/ParamSections.h"
 #include "settingsreport/Progprn.h"
 
 #include <QDir>
@@ -28,13 +27,6 @@ void ShowCommandError(App &app, const std::exception &e) {
         app.prompts().ErrorBox(QString::fromUtf8(e.what()));
 }
 
-// The registry row of the device just read; its description becomes the main window's status text.
-void UpdateRegistryOf(App &app) {
-    Registry reg(app);
-    reg.setStatusSink([&app](const QString &text) { app.status().setMainStatus(text); });
-    reg.UpdateRegistry();
-}
-
 }  // namespace
 
 bool DownloadCommand(App &app, ExchangeRunner &runner, CommandView &view, QStringList *report) {
@@ -50,13 +42,13 @@ bool DownloadCommand(App &app, ExchangeRunner &runner, CommandView &view, QStrin
         runner.run([&] { complete = DowArch(app, report); });
         view.HideStatusWindow();
         view.SetMainEnabled(true);
-        runner.run([&] { UpdateRegistryOf(app); });
+        runner.run([&] { Registry(app).UpdateRegistry(); });
         if (app.abortState == AbortRunning)
             view.RefreshArchiveView();
         if (app.link.quiet == 1) {
             view.AppendStatusText(QStringLiteral(" Опрос завершен"));
             runner.run([&] { HangUp(app); });
-        } else if (app.settings.linkMode() == 2) {
+        } else if (app.settings.linkMode() == LinkModeModem) {
             runner.run([&] { HangUp(app); });
         }
         view.Maximise();
@@ -80,7 +72,7 @@ void ConnectCommand(App &app, ExchangeRunner &runner, CommandView &view, QString
         if (app.link.linkOpen == 1 && app.settings.showSettingsAfterConnect())
             view.ShowSettingsView();
         view.SetMainEnabled(true);
-        runner.run([&] { UpdateRegistryOf(app); });
+        runner.run([&] { Registry(app).UpdateRegistry(); });
         view.RefreshArchiveView();
     } catch (const std::exception &e) {
         view.SetMainEnabled(true);
@@ -130,7 +122,7 @@ void DeleteArchivesCommand(App &app, CommandView &view, const std::function<bool
     view.RefreshArchiveView();
 }
 
-bool PrepareSettingsView(App &app, QStringList *report, bool forPrint) {
+bool PrepareSettingsView(App &app, QStringList *report) {
     TTorv2s &dev = app.device;
     const QString number = app.deviceNumber;
     // 1. Totals of a gas device chosen in the device list.
@@ -140,35 +132,26 @@ bool PrepareSettingsView(App &app, QStringList *report, bool forPrint) {
     // 2. No device.
     if (number.isEmpty()) {
         app.prompts().ShowNotice(QStringLiteral("Прибор не выбран"));
-        if (!forPrint)
-            return false;
+        return false;
     }
-    // 3.–4. The image file and the settings report.
-    const QString usd = TTorv2s::UsdPath(app.settings.devDir(), number);
-    if (!number.isEmpty() && QFileInfo::exists(usd)) {
+    // 3. The image file and the settings report.
+    if (QFileInfo::exists(TTorv2s::UsdPath(app.settings.devDir(), number))) {
         const QString err = dev.LoadUsd(app.settings.devDir(), number);
         if (!err.isEmpty()) {
             app.prompts().ShowNotice(err);
             return false;
         }
-        TParamSections sections(app);
-        QStringList area;
         try {
-            WriteSettingsReport(dev, {app.settings.settingsReportDir(), &sections, &area});
+            WriteDeviceReport(app, report);
         } catch (const SettingsReportError &e) {
             app.prompts().ShowNotice(e.text());
             return false;
         }
-        if (report) {
-            report->clear();
-            ReadSettingsReport(app.settings.settingsReportDir(), *report);
-        }
         return true;
     }
-    app.prompts().ShowNotice(number.isEmpty()
-                                 ? QStringLiteral("Информация о настройке вычислителя отсутствует")
-                                 : QStringLiteral("Информация о настройке вычислителя отсутствует (номер:") + number +
-                                       QStringLiteral(")"));
+    // 4. No image file.
+    app.prompts().ShowNotice(QStringLiteral("Информация о настройке вычислителя отсутствует (номер:") + number +
+                             QStringLiteral(")"));
     return false;
 }
 

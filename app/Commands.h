@@ -38,6 +38,6 @@ void DeleteArchivesCommand(App &app, CommandView &view,
 
 // The preparation shared by "Настройка прибора" and "Печать": totals file, ".usd", settings report.
 // Returns true when the settings report was written into `report`.
-bool PrepareSettingsView(App &app, QStringList *report, bool forPrint);
+bool PrepareSettingsView(App &app, QStringList *report);
 
 }  // namespace torv

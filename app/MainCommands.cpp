@@ -80,25 +80,21 @@ void TMainCommands::Connect() {
     app_.status().setShownAt(app_.clock().monotonicMs());
     ConnectCommand(app_, runner_, *this, &report_);
     w_.settingsView->SetReport(report_);
-    while (QApplication::overrideCursor())
-        QApplication::restoreOverrideCursor();
 }
 
 void TMainCommands::Download() {
     DownloadCommand(app_, runner_, *this, &report_);
     w_.settingsView->SetReport(report_);
-    while (QApplication::overrideCursor())
-        QApplication::restoreOverrideCursor();
 }
 
 void TMainCommands::DeviceSettings() {
-    if (!PrepareSettingsView(app_, &report_, false))
+    if (!PrepareSettingsView(app_, &report_))
         return;
     ShowSettingsView();
 }
 
 void TMainCommands::Print() {
-    if (PrepareSettingsView(app_, &report_, true))
+    if (PrepareSettingsView(app_, &report_))
         w_.settingsView->SetReport(report_);
     if (!app_.deviceNumber.isEmpty() && w_.report)
         w_.report->exec();

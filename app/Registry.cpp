@@ -7,6 +7,7 @@
 #include "device/DevData.h"
 #include "device/torvunit.h"
 #include "protocol/CodePage.h"
+#include "device/DeviceSettings.h"
 #include "settingsreport/ReportFormats.h"
 
 #include <QDir>
@@ -40,20 +41,6 @@ QString Quoted(const QString &value) {
 // A text field of the image as the program shows it (Cp866ToWin mode 1).
 QString DisplayText(const QByteArray &image, int offset, int capacity) {
     return FromCp1251(Cp866ToWin(TextFieldBytes(image, offset, capacity), 1));
-}
-
-// The start of work of an image: BCD hour, day, month, year − 2000; invalid when it is no date.
-QDateTime StartOfWorkStamp(const QByteArray &image) {
-    if (image.size() < img::kStartOfWork + 4)
-        return {};
-    const int hour = BcdToInt(uint8_t(image[img::kStartOfWork]));
-    const int day = BcdToInt(uint8_t(image[img::kStartOfWork + 1]));
-    const int month = BcdToInt(uint8_t(image[img::kStartOfWork + 2]));
-    const int year = 2000 + BcdToInt(uint8_t(image[img::kStartOfWork + 3]));
-    const QDate date(year, month, day);
-    if (!date.isValid() || hour > 23)
-        return {};
-    return QDateTime(date, QTime(hour, 0));
 }
 
 RegistryRow RowOf(const TQuery &q) {
@@ -341,7 +328,7 @@ int Registry::SelectDevice() {
         return 0;
     const QDateTime now = app_.clock().now();
     id.deviceDate = now;
-    const QDateTime start = StartOfWorkStamp(app_.device.KindImage());
+    const QDateTime start = ImageStartOfWork(app_.device.KindImage());
     bool dateFault = !start.isValid();
     if (!dateFault)
         app_.archiveStart = start;

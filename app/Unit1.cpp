@@ -2,6 +2,7 @@
 
 #include "app/App.h"
 #include "app/Formats.h"
+#include "link/Link.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -186,7 +187,7 @@ void TForm1::FillPeriodControls() {
 }
 
 void TForm1::UpdateModemControls() {
-    const bool modem = app_.settings.linkMode() == 2;
+    const bool modem = app_.settings.linkMode() == LinkModeModem;
     Modem->menuAction()->setVisible(modem);
     TB_ModemConnect->setVisible(modem);
     TB_ModemHangUp->setVisible(modem);

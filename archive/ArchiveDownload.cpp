@@ -43,29 +43,15 @@ bool SameMonth(const QDate &a, const QDate &b) { return a.year() == b.year() && 
 QDate FirstOfMonth(const QDate &d) { return QDate(d.year(), d.month(), 1); }
 QDate LastOfMonth(const QDate &d) { return QDate(d.year(), d.month(), d.daysInMonth()); }
 
-// A date as the program writes a date-time whose time is midnight: the date alone.
-QString DateText(const QDate &d) { return FormatDate(d); }
 
 }  // namespace
 
 QString DownloadName(uint8_t medium) {
-    switch (medium) {
-    case 'A':
-    case 'D':
-        return QStringLiteral("GVSU");
-    case 'B':
-    case 'V':
-        return QStringLiteral("GVRas");
-    case 'L':
-        return QStringLiteral("Fluid");
-    case 'P':
-        return QStringLiteral("C3H8");
-    case 'Q':
-    case 'S':
-        return QStringLiteral("Par");
-    default:
+    // A heat channel is read once per device as "Heat", not by its channel.
+    if (medium == 'H')
         return QString();
-    }
+    const TableFamily family = FamilyForMedium(char(medium));
+    return family == TableFamily::None ? QString() : FamilyName(family);
 }
 
 QDate StartDateOf(const QString &text, int *hour) {
@@ -92,8 +78,8 @@ QDate TArchiveDownload::MeteringDayOfDevice() const {
 void TArchiveDownload::StartMoment() {
     pass_.startDate = StartDateOf(app_.device.startOfWork, &pass_.startHour);
     if (pass_.startDate > deviceDate_) {
-        app_.prompts().ShowNotice(QStringLiteral("Ошибка в дате. Время начала работы:") + DateText(pass_.startDate) +
-                                  QStringLiteral(", а текущее время прибора:") + DateText(deviceDate_) +
+        app_.prompts().ShowNotice(QStringLiteral("Ошибка в дате. Время начала работы:") + FormatDate(pass_.startDate) +
+                                  QStringLiteral(", а текущее время прибора:") + FormatDate(deviceDate_) +
                                   QStringLiteral(". Архив будет скачан за последний месяц."));
         pass_.startDate = deviceDate_.addDays(-25);
     }
@@ -170,13 +156,12 @@ void TArchiveDownload::HourlyDayLoop(const QString &dayText, const QDate &endMon
             if (app_.abortState != AbortRunning)
                 pass_.stop = true;
         } while (pass_.hour != contractHour_ && !pass_.stop);
-        app_.status().setText(Role::StaticText2, dayText + DateText(pass_.recordDate));
+        app_.status().setText(Role::StaticText2, dayText + FormatDate(pass_.recordDate));
         pass_.recordDate = pass_.recordDate.addDays(1);
     } while (!(SameMonth(pass_.recordDate, endMonth) && pass_.hour == contractHour_) && !pass_.stop);
 }
 
-void TArchiveDownload::BeginMonth(const QString &title, bool current, const QDate &month, int address) {
-    pass_.current = current;
+void TArchiveDownload::BeginMonth(const QString &title, const QDate &month, int address) {
     app_.status().setText(Role::StaticText2, title);
     pass_.sector = DaySector(pass_.channel, month.month());
     pass_.address = address;
@@ -192,13 +177,13 @@ void TArchiveDownload::HourlyPass() {
     const QDate prevMonth = thisMonth.addMonths(-1);
 
     // Previous month.
-    BeginMonth(title + QStringLiteral(" за предыдущий месяц"), false, prevMonth, ChannelBase(pass_.channel));
+    BeginMonth(title + QStringLiteral(" за предыдущий месяц"), prevMonth, ChannelBase(pass_.channel));
     PositionHourly(prevMonth);
     if (!SameMonth(pass_.startDate, deviceDate_) && app_.abortState == AbortRunning)
         HourlyDayLoop(title + QStringLiteral(" за предыдущий месяц. "), thisMonth);
 
     // Current month.
-    BeginMonth(title + QStringLiteral(" за текущий месяц"), true, thisMonth, ChannelBase(pass_.channel));
+    BeginMonth(title + QStringLiteral(" за текущий месяц"), thisMonth, ChannelBase(pass_.channel));
     PositionHourly(thisMonth);
     // On the first of the month before the contract hour the month has no metering day yet.
     const bool noRecordsYet = deviceDate_.day() == 1 && deviceHour_ < contractHour_;
@@ -220,13 +205,13 @@ void TArchiveDownload::DailyPass() {
     const QDate lastDay = deviceDate_.addDays(deviceHour_ < contractHour_ ? -2 : -1);
 
     // Previous month.
-    BeginMonth(title + QStringLiteral(" за предыдущий месяц"), false, prevMonth, base);
+    BeginMonth(title + QStringLiteral(" за предыдущий месяц"), prevMonth, base);
     PositionDaily(prevMonth);
     if (!SameMonth(pass_.startDate, deviceDate_) && app_.abortState == AbortRunning && !(pass_.recordDate > lastDay)) {
         do {
             ReadWriteArh();
             app_.status().setText(Role::StaticText2,
-                                  title + QStringLiteral(" за предыдущий месяц. ") + DateText(pass_.recordDate));
+                                  title + QStringLiteral(" за предыдущий месяц. ") + FormatDate(pass_.recordDate));
             pass_.recordDate = pass_.recordDate.addDays(1);
             if (app_.abortState != AbortRunning)
                 pass_.stop = true;
@@ -234,11 +219,11 @@ void TArchiveDownload::DailyPass() {
     }
 
     // Current month, up to the last finished metering day.
-    BeginMonth(title + QStringLiteral(" за текущий месяц"), true, thisMonth, base);
+    BeginMonth(title + QStringLiteral(" за текущий месяц"), thisMonth, base);
     PositionDaily(thisMonth);
     while (!(pass_.recordDate > lastDay) && app_.abortState == AbortRunning && !pass_.stop) {
         ReadWriteArh();
-        app_.status().setText(Role::StaticText2, title + QStringLiteral(" за текущий месяц. ") + DateText(pass_.recordDate));
+        app_.status().setText(Role::StaticText2, title + QStringLiteral(" за текущий месяц. ") + FormatDate(pass_.recordDate));
         pass_.recordDate = pass_.recordDate.addDays(1);
     }
 
@@ -261,13 +246,11 @@ void TArchiveDownload::PositionDaily(const QDate &firstDay) {
 void TArchiveDownload::MonthlyPass() {
     pass_.kind = kMonthly;
     pass_.hour = 0;
-    pass_.current = false;
     pass_.stop = false;
     pass_.remaining = 0;
     pass_.blockAddress = 0;
     app_.status().setText(Role::StaticText2, QStringLiteral("Месячные архивы канала ") + QString::number(pass_.channel));
     pass_.sector = kMonthlySector;
-    pass_.monthCounter = 1;
     QDate start = StartDateOf(app_.device.startOfWork);
     const QDate accumulating = MeteringDayOfDevice();  // its month is still being summed up
     const QDate oldestKept = FirstOfMonth(accumulating).addMonths(-(kMonthSlots - 1));
@@ -278,7 +261,6 @@ void TArchiveDownload::MonthlyPass() {
     if (accumulating > pass_.recordDate && !SameMonth(accumulating, start) && app_.abortState == AbortRunning) {
         do {
             ReadWriteArh();
-            ++pass_.monthCounter;
             pass_.recordDate = LastOfMonth(FirstOfMonth(pass_.recordDate).addMonths(1));
             if (app_.abortState != AbortRunning)
                 pass_.stop = true;
@@ -350,11 +332,11 @@ void TArchiveDownload::StoreRecord(ArchiveRecordBytes &record) {
 QString TArchiveDownload::Place() const {
     switch (pass_.kind) {
     case kMonthly:
-        return QStringLiteral(". Месячный архив. Дата") + DateText(pass_.recordDate);
+        return QStringLiteral(". Месячный архив. Дата") + FormatDate(pass_.recordDate);
     case kDaily:
-        return QStringLiteral(". Дневной архив. Дата") + DateText(pass_.recordDate);
+        return QStringLiteral(". Дневной архив. Дата") + FormatDate(pass_.recordDate);
     default:
-        return QStringLiteral(". Часовой архив. Дата") + DateText(pass_.recordDate) + QStringLiteral(" Час:") +
+        return QStringLiteral(". Часовой архив. Дата") + FormatDate(pass_.recordDate) + QStringLiteral(" Час:") +
                QString::number(pass_.hour);
     }
 }
@@ -407,10 +389,10 @@ bool DowArch(App &app, QStringList *report) {
     app.status().setText(Role::StaticText2, QStringLiteral("Считывание настроек с прибора"));
     if (app.link.linkOpen == 0 && app.link.linkType != LinkType::RS485) {
         const int mode = app.settings.linkMode();
-        if (mode == 2 && app.link.modemConnected == 1)
+        if (mode == LinkModeModem && app.link.modemConnected == 1)
             app.prompts().ShowNotice(
                 QStringLiteral("Ошибка39: Отсутствует связь с прибором. Пожалуйста проверте подключение"));
-        else if (mode == 1)
+        else if (mode == LinkModeDirect)
             app.prompts().ShowNotice(
                 QStringLiteral("Ошибка31: Отсутствует связь с прибором. Пожалуйста проверте подключение"));
         app.status().requestClose();

@@ -67,12 +67,10 @@ public:
         TableFamily family = TableFamily::None;
         int channel = 1;
         char kind = kHourly;
-        bool current = false;        // month mark: "tek" (true) or "pred"
         int sector = 0;
         int address = 0;
         QDate recordDate;
         int hour = 0;                // hour counter
-        int monthCounter = 1;        // k of the monthly pass
         QByteArray block;            // the last block read
         int remaining = 0;           // records of the block not yet used
         int blockAddress = 0;        // address of the next record of the block
@@ -95,7 +93,7 @@ private:
     void SetUpProgress();
     void ShowProgress();
     void HourlyPass();
-    void BeginMonth(const QString &title, bool current, const QDate &month, int address);
+    void BeginMonth(const QString &title, const QDate &month, int address);
     void HourlyDayLoop(const QString &dayText, const QDate &endMonth);
     void PositionDaily(const QDate &firstDay);
     void DailyPass();

@@ -203,7 +203,7 @@ int SettingsReport(App &app, const QString &device) {
     }
     app.deviceNumber = number;
     QStringList lines;
-    if (!PrepareSettingsView(app, &lines, false))
+    if (!PrepareSettingsView(app, &lines))
         return 1;
     for (const QString &l : lines)
         Out(l);

@@ -28,43 +28,22 @@ QString ElapsedText(qint64 ms) {
     return QString::asprintf("%02lld:%02lld:%02lld", s / 3600, (s / 60) % 60, s % 60);
 }
 
-// The template of a channel's table, by the device kind and the channel's medium.
+// The template of a channel's table: by the medium's table family (a heat device keeps tables for
+// its heat and liquid channels only; a heat channel of any other device kind gets none).
 QString TemplateFor(char kind, uint8_t medium) {
-    if (kind == KindHeat) {
-        if (medium == 'H')
-            return QStringLiteral("Heat.DBF");
-        if (medium == 'L')
-            return QStringLiteral("Fluid.DBF");
+    if (medium == 'H' && kind != KindHeat)
         return QString();
-    }
-    switch (medium) {
-    case 'A':
-    case 'D':
-        return QStringLiteral("GVSU.DBF");
-    case 'B':
-    case 'V':
-    case 'P':
-        return QStringLiteral("GVRas.DBF");
-    case 'Q':
-    case 'S':
-        return QStringLiteral("Par.DBF");
-    case 'L':
-        return QStringLiteral("Fluid.DBF");
-    default:
-        return QString();
-    }
+    return TemplateFileName(FamilyForMedium(char(medium), kind == KindHeat));
 }
-
-int Bcd(uint8_t b) { return (b >> 4) * 10 + (b & 0x0F); }
 
 }  // namespace
 
 QDateTime ImageStartOfWork(const QByteArray &image) {
     if (image.size() < img::kStartOfWork + 4 || uint8_t(image[img::kStartOfWork]) == 0xFF)
         return QDateTime();
-    const int hour = Bcd(uint8_t(image[img::kStartOfWork]));
-    const QDate date(2000 + Bcd(uint8_t(image[img::kStartOfWork + 3])), Bcd(uint8_t(image[img::kStartOfWork + 2])),
-                     Bcd(uint8_t(image[img::kStartOfWork + 1])));
+    const int hour = BcdToInt(uint8_t(image[img::kStartOfWork]));
+    const QDate date(2000 + BcdToInt(uint8_t(image[img::kStartOfWork + 3])),
+                     BcdToInt(uint8_t(image[img::kStartOfWork + 2])), BcdToInt(uint8_t(image[img::kStartOfWork + 1])));
     if (!date.isValid() || hour > 23)
         return QDateTime();
     return QDateTime(date, QTime(hour, 0));
@@ -142,6 +121,16 @@ void PrepareArchiveTables(App &app, const QString &deviceNumber) {
                             JoinPath(dir, ParamArchiveTableName(deviceNumber)));
 }
 
+void WriteDeviceReport(App &app, QStringList *report) {
+    TParamSections sections(app);
+    QStringList area;
+    WriteSettingsReport(app.device, {app.settings.settingsReportDir(), &sections, &area});
+    if (report) {
+        report->clear();
+        ReadSettingsReport(app.settings.settingsReportDir(), *report);
+    }
+}
+
 void Settings(App &app, QStringList *report) {
     try {
         // 1. Fresh channel objects.
@@ -169,13 +158,7 @@ void Settings(App &app, QStringList *report) {
         }
         // 6. The settings report and the ".usd" file.
         if (app.abortState == AbortRunning) {
-            TParamSections sections(app);
-            QStringList area;
-            WriteSettingsReport(app.device, {app.settings.settingsReportDir(), &sections, &area});
-            if (report) {
-                report->clear();
-                ReadSettingsReport(app.settings.settingsReportDir(), *report);
-            }
+            WriteDeviceReport(app, report);
             QDir().mkpath(app.settings.devDir());
             const QString err = app.device.SaveUsd(app.settings.devDir());
             if (!err.isEmpty())

@@ -25,6 +25,10 @@ void ReadConfiguration(App &app);
 // Creates every missing table file of the device from its template.
 void PrepareArchiveTables(App &app, const QString &deviceNumber);
 
+// Writes DEVPROG.REP of the device object's kind, with the contract-value blocks of its parameter
+// archive table, and reads it back into `report` (may be null). Throws SettingsReportError.
+void WriteDeviceReport(App &app, QStringList *report);
+
 // The five-minute question of long exchanges: false (abort state 2) when the user declined or did
 // not answer; true to go on (the elapsed time starts again).
 bool CheckExchangeTime(App &app);

@@ -6,8 +6,7 @@
 #include "app/App.h"
 #include "app/Formats.h"
 #include "archive/ArchiveDownload.h"
-#include "bench/common/CountingLine.h"
-#include "bench/common/SimPty.h"
+#include "bench/common/PtyBench.h"
 #include "link/Link.h"
 #include "link/SerialPortLine.h"
 
@@ -28,52 +27,34 @@ constexpr double kTarget = 1.15;
 int main(int argc, char **argv) {
     QCoreApplication qapp(argc, argv);
     FixProcessFormats();
-    QTemporaryDir dir;
-    const QString link = dir.filePath(QStringLiteral("ttyBENCH"));
-
-    QProcess sim;
-    if (!StartSimOnPty(sim, link, {QStringLiteral("--baud"), QString::number(kBaud), QStringLiteral("--scenario"), QStringLiteral("gas-vdab")}, "download"))
+    PtyBench bench({QStringLiteral("--baud"), QString::number(kBaud), QStringLiteral("--scenario"),
+                    QStringLiteral("gas-vdab")},
+                   "download");
+    if (!bench.ok())
         return 1;
-
-    RealClock clock;
-    ScriptedPrompts prompts;
+    App &app = bench.app;
     for (int i = 0; i < 4; ++i)
-        prompts.push(AnswerYes);  // a long download at 9600 baud outlasts five minutes: go on
-    LinkStatus status;
-    RecordingProcessControl processes;
-    App app(dir.path(), Seams{&clock, &prompts, &status, &processes});
-    app.settings.setValueDefaults();
-    app.settings.setDirectoryDefaults(dir.path());
-    app.settings.setComPort(1);
-    app.settings.setLinkMode(LinkModeDirect);
+        bench.prompts.push(AnswerYes);  // a long download at 9600 baud outlasts five minutes: go on
     app.settings.setInt32At(TSettingsRecord::Depth, kDepth);
     for (int ch = 1; ch <= 4; ++ch)
         for (int k = 0; k < 3; ++k)
             app.settings.setArchiveKind(ch, k, true);
-    LineCounters counted;
-    bool opened = false;
-    app.link.lineFactory = [&](int) {
-        opened = true;
-        return std::make_unique<CountingLine>(std::make_unique<SerialPortLine>(link), &counted);
-    };
-
     QElapsedTimer timer;
     timer.start();
-    status.setShownAt(clock.monotonicMs());
+    bench.status.setShownAt(bench.clock.monotonicMs());
     OpenLink(app);
     const bool complete = DowArch(app, nullptr);
     const double elapsed = timer.nsecsElapsed() / 1e9;
     CloseLink(app);
-    sim.terminate();
-    sim.waitForFinished(5000);
-    if (!complete || !opened) {
+    bench.StopSim();
+    if (!complete || !bench.opened) {
         std::fprintf(stderr, "download: not complete (abort state %d): %s\n", int(app.abortState),
-                     prompts.texts().join(QStringLiteral(" | ")).toLocal8Bit().constData());
+                     bench.prompts.texts().join(QStringLiteral(" | ")).toLocal8Bit().constData());
         return 1;
     }
-    const qint64 bytes = counted.bytesIn + counted.bytesOut;
+    const qint64 bytes = bench.counted.bytesIn + bench.counted.bytesOut;
     const double bound = bytes * 10.0 / kBaud;
-    const double outside = elapsed - counted.lineNs / 1e9;
+    const double outside = elapsed - bench.counted.lineNs / 1e9;
     std::printf("downloaded device %s: %lld bytes on the wire, %.1f s, bound %.1f s\n",
                 app.deviceNumber.toLocal8Bit().constData(), static_cast<long long>(bytes), elapsed, bound);
     std::printf("time outside the line (tables, decoding, program): %.2f s = %.1f %% of the download\n", outside,

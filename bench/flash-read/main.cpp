@@ -3,8 +3,7 @@
 // byte at 10 bits per byte. Last line: "flash-read ratio=<elapsed/bound> target=1.10".
 #include "app/App.h"
 #include "app/Formats.h"
-#include "bench/common/CountingLine.h"
-#include "bench/common/SimPty.h"
+#include "bench/common/PtyBench.h"
 #include "link/Link.h"
 #include "link/PortMap.h"
 #include "link/SerialPortLine.h"
@@ -32,30 +31,13 @@ constexpr double kTarget = 1.10;
 int main(int argc, char **argv) {
     QCoreApplication qapp(argc, argv);
     FixProcessFormats();
-    QTemporaryDir dir;
-    const QString link = dir.filePath(QStringLiteral("ttyBENCH"));
-
-    QProcess sim;
-    if (!StartSimOnPty(sim, link, {QStringLiteral("--baud"), QString::number(kBaud)}, "flash-read"))
+    PtyBench bench({QStringLiteral("--baud"), QString::number(kBaud)}, "flash-read");
+    if (!bench.ok())
         return 1;
-
-    RealClock clock;
-    ScriptedPrompts prompts;
-    LinkStatus status;
-    RecordingProcessControl processes;
-    App app(dir.path(), Seams{&clock, &prompts, &status, &processes});
-    app.settings.setValueDefaults();
-    app.settings.setComPort(1);
-    app.settings.setLinkMode(LinkModeDirect);
-    LineCounters counted;
-    bool opened = false;
-    app.link.lineFactory = [&](int) {
-        opened = true;
-        return std::make_unique<CountingLine>(std::make_unique<SerialPortLine>(link), &counted);
-    };
+    App &app = bench.app;
 
     OpenLink(app);
-    if (!app.link.linkOpen || !opened) {
+    if (!app.link.linkOpen || !bench.opened) {
         std::fprintf(stderr, "flash-read: the port did not open\n");
         return 1;
     }
@@ -68,10 +50,9 @@ int main(int argc, char **argv) {
         flash += block;
     }
     const double elapsed = timer.nsecsElapsed() / 1e9;
-    const qint64 bytes = counted.bytesIn + counted.bytesOut;
+    const qint64 bytes = bench.counted.bytesIn + bench.counted.bytesOut;
     CloseLink(app);
-    sim.terminate();
-    sim.waitForFinished(5000);
+    bench.StopSim();
 
     QByteArray expected;
     BuildScenario(QString::fromLatin1(kDefaultScenario), 1)->fillFlashSector(kSector, expected, QDateTime());

@@ -11,6 +11,23 @@
 
 namespace torvtest {
 
+// The rows of a select as "value|value" texts of the columns, in result order.
+inline QStringList SelectRows(torv::TableEngine &engine, const QString &directory, const QString &sql,
+                              const QStringList &columns) {
+    torv::TQuery q(engine);
+    q.setDatabaseName(directory);
+    q.setSql(sql);
+    q.open();
+    QStringList out;
+    for (q.first(); !q.eof(); q.next()) {
+        QStringList parts;
+        for (const QString &c : columns)
+            parts.append(q.fieldByName(c).asString());
+        out.append(parts.join(QLatin1Char('|')));
+    }
+    return out;
+}
+
 class TableFixture : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(tmp.isValid()); }
@@ -25,21 +42,8 @@ protected:
 
     int exec(const QString &sql) { return engine.execute(dir(), sql).rowsAffected; }
 
-    // The rows of a select as "COL=value|COL=value" texts, in result order.
-    QStringList rows(const QString &sql, const QStringList &columns) {
-        torv::TQuery q(engine);
-        q.setDatabaseName(dir());
-        q.setSql(sql);
-        q.open();
-        QStringList out;
-        for (q.first(); !q.eof(); q.next()) {
-            QStringList parts;
-            for (const QString &c : columns)
-                parts.append(q.fieldByName(c).asString());
-            out.append(parts.join(QLatin1Char('|')));
-        }
-        return out;
-    }
+    // The rows of a select as "value|value" texts, in result order.
+    QStringList rows(const QString &sql, const QStringList &columns) { return SelectRows(engine, dir(), sql, columns); }
 
     qint64 fileSize(const QString &name) const { return QFile(path(name)).size(); }
 

@@ -1,5 +1,6 @@
 // The archive table writers: statements, compare-then-replace with error 18, plain replacement,
 // and the errors each family reports.
+#include "TableFixture.h"
 #include "TestUtil.h"
 
 #include "app/App.h"
@@ -8,6 +9,7 @@
 
 #include <QDir>
 #include <QTemporaryDir>
+
 #include <gtest/gtest.h>
 
 using namespace torv;
@@ -61,18 +63,8 @@ protected:
     }
 
     QStringList rows(char kind, const QStringList &columns) {
-        TQuery q(app.tables);
-        q.setDatabaseName(deviceDir());
-        q.setSql(QStringLiteral("select * from ") + ArchiveTableName(kDevice, 1, kind));
-        q.open();
-        QStringList out;
-        for (q.first(); !q.eof(); q.next()) {
-            QStringList parts;
-            for (const QString &c : columns)
-                parts.append(q.fieldByName(c).asString());
-            out.append(parts.join(QLatin1Char('|')));
-        }
-        return out;
+        return torvtest::SelectRows(app.tables, deviceDir(),
+                                    QStringLiteral("select * from ") + ArchiveTableName(kDevice, 1, kind), columns);
     }
 
     bool shown(const QString &start) const {
