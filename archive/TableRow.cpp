@@ -77,10 +77,9 @@ Typed ConvertLiteral(const QString &text, const DbfField *column) {
     switch (kind) {
     case Typed::Text:
         t.kind = Typed::Text;
-        t.text = ToCp1251(text);
-        if (column)
-            t.text.truncate(column->width);
-        t.text = RightTrimmed(t.text);
+        // The literal keeps its full length: a text longer than the column never equals what the
+        // column can hold (a key 'I10' must not find the stored 'I1'), and it orders as itself.
+        t.text = RightTrimmed(ToCp1251(text));
         break;
     case Typed::Number:
         if (text.trimmed().isEmpty())

@@ -41,7 +41,7 @@ std::optional<qint64> StoredDate(const QByteArray &bytes);
 // A number column's value, or nullopt for a blank or unreadable number.
 std::optional<double> StoredNumber(const QByteArray &bytes);
 
-// A literal converted to the column's bytes: texts in Windows-1251 cut to the column width,
+// A value written into a column: texts in Windows-1251 cut to the column width,
 // numbers with the column's decimals (an error when they do not fit), dates from DD.MM.YYYY.
 // Throws TableError naming the column.
 QByteArray EncodeField(const DbfField &field, const sql::Operand &value);

@@ -61,11 +61,13 @@ void ReadSerial(TComPort &port, uint16_t limit) {
     }
 }
 
-// 5. Conclusion: announce the allowance and take the device number over.
-char Conclude(App &app, uint8_t reply, int allowance) {
+// 5. Conclusion: announce the allowance and take the device number over. The number is taken only
+// from a complete answer, every byte of it read clean: a reply cut short (a modem line that drops
+// bytes) leaves a few digits in the serial string, and "42" of device 4217 must not rename it.
+char Conclude(App &app, uint8_t reply, int allowance, bool answerComplete) {
     app.pump();
     TComPort &port = CurrentPort(app);
-    if (reply == uint8_t(kReplyPortError))
+    if (reply == uint8_t(kReplyPortError) || !answerComplete)
         port.serialString.clear();
     if (!Clean(port))
         return 0;
@@ -145,7 +147,7 @@ char Handshake(App &app, int allowance) {
         if (app.abortState == AbortRunning && Clean(*port))
             port->ReadByte(2 * T);
         if (reply == kReplyAcknowledged && Clean(*port))
-            return Conclude(app, reply, allowance);
+            return Conclude(app, reply, allowance, true);
 
         // 4. Second attempt.
         Log(app, QStringLiteral("SYS2 пауза ") + QString::number(2 * app.repeatCounter) + QStringLiteral(" сек"));
@@ -218,7 +220,7 @@ char Handshake(App &app, int allowance) {
         app.pump();
 
         if (reply == kReplyAcknowledged && Clean(*port))
-            return Conclude(app, reply, allowance);
+            return Conclude(app, reply, allowance, true);
 
         ++app.repeatCounter;
         ShowRepeatCounter(app);
@@ -234,7 +236,7 @@ char Handshake(App &app, int allowance) {
         if (app.abortState == AbortRunning)
             PumpingWait(app, 20);
         ReopenLink(app);
-        return Conclude(app, reply, allowance);
+        return Conclude(app, reply, allowance, false);
     } catch (...) {
         app.prompts().AskYesNo(QStringLiteral("Исключение 2. При установки связи с прибораом."),
                                QStringLiteral("Ошибка"), kNumberCountdown);

@@ -4,6 +4,7 @@
 
 #include <QDate>
 #include <QTime>
+#include <algorithm>
 #include <cmath>
 
 namespace torv {
@@ -309,6 +310,10 @@ void Torv2Simulator::answerHandshake(qint64 at) {
                                                              : QByteArray(7, '0');
     reply.append(serial.leftJustified(7, ' ', true));
     reply.append(char(0));
+    if (options_.faults.cutHandshakes > 0) {
+        --options_.faults.cutHandshakes;
+        reply.truncate(std::max(0, options_.faults.cutHandshakeAfter));
+    }
     sendReply(reply, at + options_.turnaroundUs);
 }
 

@@ -33,6 +33,8 @@ struct SimFaults {
     bool mute = false;          // the device answers nothing (cable pulled, device off)
     int wrongReplies = 0;       // this many handshakes answer wrongReplyByte in place of 'S'
     uint8_t wrongReplyByte = 'E';
+    int cutHandshakes = 0;      // this many handshakes break off after cutHandshakeAfter reply bytes
+    int cutHandshakeAfter = 14;
     int byteGapUs = 0;          // extra pause before every reply byte (a slow device)
 };
 

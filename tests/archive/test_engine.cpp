@@ -106,9 +106,25 @@ TEST_F(Engine, ApostrophesQuotesAndCyrillicSurviveTheRoundTrip) {
     EXPECT_TRUE(torvtest::ReadAll(path(kParamsTable)).contains(ToCp1251(QStringLiteral("Рдиф.(меньш.) Канал №2"))));
 }
 
-TEST_F(Engine, OverlongTextIsCutToTheColumnAndStillFoundByItsValue) {
+TEST_F(Engine, OverlongTextIsCutWhenWrittenButAnOverlongKeyFindsNothing) {
+    // Written values keep the column width; a literal longer than the column is compared whole.
     exec(ParamInsert(QStringLiteral("S"), QStringLiteral("м3/ч"), QStringLiteral("T12")));
-    EXPECT_EQ(rows(QStringLiteral("select * from T12345670A.dbf where F_3='T12'"), {"F_3"}), QStringList{"T1"});
+    exec(ParamInsert(QStringLiteral("S"), QStringLiteral("м3/ч"), QStringLiteral("I1")));
+    const struct {
+        const char *where;
+        QStringList found;
+    } cases[] = {
+        {"F_3='T12'", {}},
+        {"F_3='T1'", {"T1"}},
+        {"F_3='I10'", {}},
+        {"F_3='I1'", {"I1"}},
+        {"F_3<>'I10'", {"T1", "I1"}},
+        {"F_3<'I10'", {"I1"}},
+        {"F_3>'I10'", {"T1"}},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(rows(QStringLiteral("select * from T12345670A.dbf where ") + QLatin1String(c.where), {"F_3"}), c.found)
+            << c.where;
 }
 
 TEST_F(Engine, BlankNumbersAreNullAndMatchNothing) {

@@ -78,6 +78,30 @@ TEST(Handshake, WrongFirstByteFailsBothAttemptsButStillConcludes) {
     EXPECT_TRUE(b.prompts.requests().empty());
 }
 
+TEST(Handshake, AnAnswerCutShortNeverRenamesTheDevice) {
+    // Over a modem the port stays open when a reply breaks off (the carrier holds), so the digits
+    // of a cut-short answer would still be in the serial string at the conclusion.
+    SimOptions o;
+    o.modem = true;
+    o.serialText = "0004217";
+    o.faults.cutHandshakes = 2;
+    o.faults.cutHandshakeAfter = 1 + 7 + 1 + 5;  // "00042" of the serial bytes
+    SimBench b(o);
+    b.app.settings.setLinkMode(LinkModeModem);
+    b.app.link.phoneNumber = QStringLiteral("84951234567");
+    b.app.deviceNumber = QStringLiteral("4217");
+    OpenLink(b.app);
+    ASSERT_EQ(b.app.link.modemConnected, 1);
+    Handshake(b.app, 249);
+    EXPECT_EQ(b.sim->counters().handshakes, 2);
+    EXPECT_EQ(b.app.deviceNumber, QStringLiteral("4217"));
+    EXPECT_TRUE(b.port().serialString.isEmpty());
+    // The next, complete answer is taken.
+    Handshake(b.app, 249);
+    EXPECT_EQ(b.app.deviceNumber, QStringLiteral("4217"));
+    EXPECT_EQ(b.port().serialString, QStringLiteral("0004217"));
+}
+
 TEST(Handshake, FifthFailureAsksAndDeclinesOnTimeout) {
     SimOptions o;
     o.faults.mute = true;
