@@ -6,6 +6,7 @@ App::App(const QString &programDir, const Seams &seams) : programDir_(programDir
     while (programDir_.size() > 1 && programDir_.endsWith(QLatin1Char('/')))
         programDir_.chop(1);
     device.setPrompts(seams_.prompts);
+    link.telephone = [this] { return DialNumber(registry.inputs); };
 }
 
 void App::setPrompts(Prompts *p) {

@@ -65,6 +65,7 @@ public:
     TNewDate period;                     // the period object of the archive views
     QDateTime archiveStart;              // start of work of the chosen device (device list)
     RegistryState registry;              // the device list's current device and the settings window's inputs
+    int dataLockWaitMs = 5000;           // how long a command waits for another one's data directory lock
 
     // The places where a long exchange lets the user interface breathe. On the worker thread the
     // windows run by themselves; code running on the GUI thread (tests) may install a pump.

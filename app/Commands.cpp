@@ -1,6 +1,8 @@
 #include "app/Commands.h"
 
 #include "app/App.h"
+#include "app/DataLock.h"
+#include "app/Formats.h"
 #include "app/ExchangeRunner.h"
 #include "app/Registry.h"
 #include "archive/ArchiveDownload.h"
@@ -9,6 +11,7 @@
 #include "device/DeviceSettings.h"
 #include "link/Link.h"
 #include "link/Modem.h"
+#include "protocol/ClockWrite.h"
 #include "settingsreport/Progprn.h"
 
 #include <QDir>
@@ -29,20 +32,29 @@ void ShowCommandError(App &app, const std::exception &e) {
 
 }  // namespace
 
-bool DownloadCommand(App &app, ExchangeRunner &runner, CommandView &view, QStringList *report) {
+CommandResult DownloadCommand(App &app, ExchangeRunner &runner, CommandView &view, QStringList *report) {
+    CommandResult result;
+    DataDirLock lock(app.settings.dataDir(), app.dataLockWaitMs);
+    if (!lock.locked()) {
+        result.refused = lock.error();
+        app.prompts().ShowNotice(result.refused);
+        return result;
+    }
     bool complete = false;
     app.downloadRunning = 1;
     app.abortState = AbortRunning;
     app.userAbort = 0;
     app.repeatCounter = 0;
+    // The commands are off before the link opens: dialling takes a minute, and a second command
+    // started meanwhile would open the port again.
+    view.SetMainEnabled(false);
     try {
         runner.run([&] { OpenLink(app); });
-        view.SetMainEnabled(false);
         view.ShowStatusWindow();
         runner.run([&] { complete = DowArch(app, report); });
         view.HideStatusWindow();
         view.SetMainEnabled(true);
-        runner.run([&] { Registry(app).UpdateRegistry(); });
+        runner.run([&] { result.registryError = Registry(app).UpdateRegistry(); });
         if (app.abortState == AbortRunning)
             view.RefreshArchiveView();
         if (app.link.quiet == 1) {
@@ -58,39 +70,65 @@ bool DownloadCommand(App &app, ExchangeRunner &runner, CommandView &view, QStrin
         ShowCommandError(app, e);
         complete = false;
     }
-    return complete && app.abortState == AbortRunning;
+    result.complete = complete && app.abortState == AbortRunning;
+    return result;
 }
 
-void ConnectCommand(App &app, ExchangeRunner &runner, CommandView &view, QStringList *report) {
+CommandResult ConnectCommand(App &app, ExchangeRunner &runner, CommandView &view, QStringList *report) {
+    CommandResult result;
+    DataDirLock lock(app.settings.dataDir(), app.dataLockWaitMs);
+    if (!lock.locked()) {
+        result.refused = lock.error();
+        app.prompts().ShowNotice(result.refused);
+        return result;
+    }
     view.SetMainEnabled(false);
     try {
+        bool read = false;
         runner.run([&] {
             OpenLink(app);
-            if (app.link.linkOpen == 1)
+            if (app.link.linkOpen == 1) {
                 Settings(app, report);
+                read = true;
+            }
         });
         if (app.link.linkOpen == 1 && app.settings.showSettingsAfterConnect())
             view.ShowSettingsView();
         view.SetMainEnabled(true);
-        runner.run([&] { Registry(app).UpdateRegistry(); });
+        runner.run([&] { result.registryError = Registry(app).UpdateRegistry(); });
         view.RefreshArchiveView();
+        result.complete = read && app.abortState == AbortRunning;
     } catch (const std::exception &e) {
         view.SetMainEnabled(true);
         ShowCommandError(app, e);
     }
+    return result;
 }
 
 void ModemHangUpCommand(App &app, ExchangeRunner &runner) {
     runner.run([&] { HangUp(app); });
 }
 
-void DeleteArchivesCommand(App &app, CommandView &view, const std::function<bool(const QString &)> &remove) {
+CommandResult DeleteArchivesCommand(App &app, CommandView &view, const std::function<bool(const QString &)> &remove) {
+    CommandResult result;
     const auto removeFile = [&](const QString &path) { return remove ? remove(path) : QFile::remove(path); };
-    const QString number = app.settings.lastDevice();
+    // The device the main window shows; the settings' last chosen device may be another one when a
+    // device was read over the link since.
+    const QString number = app.deviceNumber;
+    if (number.isEmpty()) {
+        app.prompts().ShowNotice(QStringLiteral("Прибор не выбран"));
+        return result;
+    }
     if (app.prompts().AskYesNo(QStringLiteral("Вы действительно хотите удалить архивы?"),
                                QStringLiteral("Подтверждение")) != AnswerYes) {
         view.RefreshArchiveView();
-        return;
+        return result;
+    }
+    DataDirLock lock(app.settings.dataDir(), app.dataLockWaitMs);
+    if (!lock.locked()) {
+        result.refused = lock.error();
+        app.prompts().ShowNotice(result.refused);
+        return result;
     }
     try {
         QString dir = DeviceDirectory(app.settings.dataDir(), number);
@@ -98,7 +136,8 @@ void DeleteArchivesCommand(App &app, CommandView &view, const std::function<bool
             dir += QLatin1Char('/');
         app.tables.forget(dir);
         QDir d(dir);
-        while (true) {
+        int removed = 0;
+        while (d.exists()) {
             const QStringList files = d.entryList({QStringLiteral("*.dbf")}, QDir::Files, QDir::Name);
             if (files.isEmpty())
                 break;
@@ -108,18 +147,60 @@ void DeleteArchivesCommand(App &app, CommandView &view, const std::function<bool
                 app.prompts().ShowNotice(QStringLiteral("Файл ") + dir + files.first() +
                                          QStringLiteral(" не удалось удалить. Попробуйте перезагрузить программу и "
                                                         "после этого удалить архивы"));
-                return;
+                return result;
             }
+            ++removed;
         }
-        const bool dirGone = !d.exists() || QDir().rmdir(dir);
-        QFile::remove(TTorv2s::UsdPath(app.settings.devDir(), number));
-        QFile::remove(TotalsPath(app.settings.devDir(), number));
-        app.prompts().ShowNotice(dirGone ? QStringLiteral("Данные успешно удалены")
-                                         : QStringLiteral("Данные не удалось удалить"));
+        const bool hadDir = d.exists();
+        const bool dirGone = !hadDir || QDir().rmdir(dir);
+        bool sideFilesGone = true;
+        for (const QString &side : {TTorv2s::UsdPath(app.settings.devDir(), number),
+                                    TotalsPath(app.settings.devDir(), number)}) {
+            if (!QFileInfo::exists(side))
+                continue;
+            if (QFile::remove(side))
+                ++removed;
+            else
+                sideFilesGone = false;
+        }
+        if (!dirGone || !sideFilesGone) {
+            app.prompts().ShowNotice(QStringLiteral("Данные не удалось удалить"));
+        } else if (removed == 0 && !hadDir) {
+            // Nothing was there: say so instead of reporting a deletion that did not happen.
+            app.prompts().ShowNotice(QStringLiteral("Архивы прибора ") + number +
+                                     QStringLiteral(" отсутствуют: удалять нечего"));
+            result.complete = true;
+        } else {
+            app.prompts().ShowNotice(QStringLiteral("Данные успешно удалены"));
+            result.complete = true;
+        }
     } catch (const std::exception &) {
         app.prompts().ShowNotice(QStringLiteral("Данные не удалось удалить"));
     }
     view.RefreshArchiveView();
+    return result;
+}
+
+bool SetClockCommand(App &app, ExchangeRunner &runner) {
+    // The bus bridge reads only; a clock write needs the serial line to the device.
+    if (LinkType::IsBridge(LinkTypeForMode(app.settings.linkMode(), app.link.rs485Address))) {
+        app.prompts().ShowNotice(QStringLiteral("Запись времени в прибор по шине RS485 (через программу Vondrel) "
+                                                "невозможна. Подключите прибор напрямую или через модем"));
+        return false;
+    }
+    if (app.prompts().AskYesNo(QStringLiteral("Вы уверены, что хотите записать в прибор время ") +
+                                   FormatDateTime(app.clock().now()),
+                               QStringLiteral("Запись системного времени в прибор")) != AnswerYes)
+        return false;
+    app.abortState = AbortRunning;
+    bool sent = false;
+    try {
+        runner.run([&] { sent = WriteDeviceClock(app); });
+    } catch (const std::exception &e) {
+        ShowCommandError(app, e);
+        return false;
+    }
+    return sent;
 }
 
 bool PrepareSettingsView(App &app, QStringList *report) {

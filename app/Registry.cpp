@@ -132,6 +132,11 @@ QString RegistryUpdateStatement(const RegistryValues &v, const QString *telefon)
     return s + QStringLiteral(" Where SERIAL = ") + Quoted(v.serial);
 }
 
+QString RegistryTelephoneStatement(const QString &serial, const QString &telephone) {
+    return QStringLiteral("update ") + QLatin1String(kRegistryTableName) + QStringLiteral(" set telefon=") +
+           Quoted(telephone.left(kTelephoneChars)) + QStringLiteral(" where serial=") + Quoted(serial);
+}
+
 QString WithoutDoubleQuotes(const QString &statement) {
     QString s = statement;
     s.replace(QLatin1Char('"'), QLatin1Char(' '));
@@ -184,6 +189,8 @@ bool Registry::OpenList(const QString &statement) {
     return true;
 }
 
+QString DialNumber(const RegistryInputs &in) { return in.usePhone ? in.phone : in.storedPhone; }
+
 bool Registry::AskToRemember(const QString &serial, bool quietPhone) {
     RegistryInputs &in = app_.registry.inputs;
     bool remember = false;
@@ -207,19 +214,24 @@ bool Registry::AskToRemember(const QString &serial, bool quietPhone) {
     return remember;
 }
 
-void Registry::UpdateRegistry() {
+QString Registry::UpdateRegistry() {
     const QString devDir = app_.settings.devDir();
+    const QString file = QDir::toNativeSeparators(TableEngine::ResolveTable(devDir, QLatin1String(kRegistryTableName)));
+    auto failed = [&](const QString &why) {
+        return QStringLiteral("Реестр приборов ") + file + QStringLiteral(" не обновлён: ") + why;
+    };
     try {
         EnsureRegistryTable(devDir);
     } catch (const TableError &e) {
         // Without a registry table the list and its updates stay off.
         app_.status().addLine(Role::RichEdit1, e.text());
-        return;
+        return failed(e.text());
     }
     const RegistryValues v = RegistryValuesOf(app_.device);
     // Without a factory number nothing names the device (no configuration was read).
     if (v.serial.isEmpty())
-        return;
+        return QString();
+    QString error;
     try {
         TQuery q(app_.tables);
         q.setDatabaseName(devDir);
@@ -249,15 +261,46 @@ void Registry::UpdateRegistry() {
                 q.execSql();
             } catch (const TableError &e) {
                 app_.prompts().AskYesNo(QStringLiteral("Ошбика SetDataDev ") + e.text(), QStringLiteral("Ошибка"), 0);
+                error = failed(e.text());
             }
         }
         // 4.
         OpenList(WithoutDoubleQuotes(RegistrySelectStatement(v.serial)));
-    } catch (const std::exception &e) {
+    } catch (const TableError &e) {
         // 5.
+        app_.status().addLine(Role::RichEdit1, e.text());
+        app_.prompts().ShowNotice(QStringLiteral("При выполнении программы произошла ошибка"));
+        error = failed(e.text());
+    } catch (const std::exception &e) {
         app_.status().addLine(Role::RichEdit1, QString::fromUtf8(e.what()));
         app_.prompts().ShowNotice(QStringLiteral("При выполнении программы произошла ошибка"));
+        error = failed(QString::fromUtf8(e.what()));
     }
+    return error;
+}
+
+QString Registry::StoreTelephone(const QString &serial, const QString &telephone) {
+    const QString devDir = app_.settings.devDir();
+    try {
+        EnsureRegistryTable(devDir);
+        TQuery q(app_.tables);
+        q.setDatabaseName(devDir);
+        q.setSql(WithoutDoubleQuotes(RegistrySelectStatement(serial)));
+        q.open();
+        const bool present = !q.isEmpty();
+        q.close();
+        if (!present)
+            return QStringLiteral("Прибор ") + serial + QStringLiteral(" не найден в реестре приборов");
+        q.setSql(WithoutDoubleQuotes(RegistryTelephoneStatement(serial, telephone)));
+        q.execSql();
+    } catch (const TableError &e) {
+        return QStringLiteral("Реестр приборов не обновлён: ") + e.text();
+    }
+    if (app_.settings.lastDevice() == serial) {
+        app_.registry.inputs.storedPhone = telephone.left(kTelephoneChars);
+        app_.registry.inputs.storedAddress = telephone.left(kTelephoneChars);
+    }
+    return QString();
 }
 
 QString Registry::StatusLine() {

@@ -28,6 +28,10 @@ struct RegistryInputs {
     QString storedAddress;     // the stored-address field of the RS485 tab (the row's TELEFON)
 };
 
+// The telephone number the modem dials: the one typed under "Использовать телефон, введенный
+// ниже" when that box is ticked, else the chosen device's stored number.
+QString DialNumber(const RegistryInputs &in);
+
 // The current device identity: the registry row taken over by the device list.
 struct DeviceIdentity {
     QString object;            // US, up to 18
@@ -83,6 +87,8 @@ QString ProgrammingDateData(const QByteArray &stamp);
 QString RegistrySelectStatement(const QString &serial);
 QString RegistryInsertStatement(int rows, const RegistryValues &v, const QString *telefon);
 QString RegistryUpdateStatement(const RegistryValues &v, const QString *telefon);
+QString RegistryTelephoneStatement(const QString &serial, const QString &telephone);
+inline constexpr int kTelephoneChars = 30;
 QString WithoutDoubleQuotes(const QString &statement);
 
 class Registry {
@@ -93,8 +99,12 @@ public:
     void setStatusSink(std::function<void(const QString &)> sink) { statusSink_ = std::move(sink); }
 
     // After a configuration read: inserts or refreshes the device's row (with the questions whether
-    // to remember the telephone number or address), then shows the list on that row.
-    void UpdateRegistry();
+    // to remember the telephone number or address), then shows the list on that row. Returns why
+    // the registry could not be updated (naming its file), empty when it was or nothing was read.
+    QString UpdateRegistry();
+    // The settings window's "Изменить": the telephone number (or bus address) stored for a device,
+    // cut to the column's 30 characters. Returns an error text, empty on success.
+    QString StoreTelephone(const QString &serial, const QString &telephone);
     // The current row becomes the current device. 1 when its configuration image file exists.
     int SelectDevice();
     // The status bar text of the current device; also handed to the status sink.

@@ -48,6 +48,35 @@ void TSettingsRecord::setArchiveKind(int channel, int kind, bool on) {
     setByteAt(ArchiveKinds + (channel - 1) * 3 + kind, on ? 1 : 0);
 }
 
+QString TSettingsRecord::CheckDirectoryText(const QString &path, const QString &what) {
+    const QByteArray bytes = ToCp1251(path);
+    if (FromCp1251(bytes) != path)
+        return QStringLiteral("%1 %2 нельзя использовать: в пути есть знаки, которых нет в кодировке Windows-1251, "
+                              "а файл настроек Torv2a.ini хранит пути в ней. Выберите каталог с другим именем")
+            .arg(what, path);
+    if (bytes.size() > kDirCapacity)
+        return QStringLiteral("%1 %2 нельзя использовать: путь длиннее %3 знаков, отведённых ему в файле настроек "
+                              "Torv2a.ini")
+            .arg(what, path)
+            .arg(kDirCapacity);
+    return QString();
+}
+
+QString TSettingsRecord::CheckProgramDir(const QString &programDir) {
+    const QString longest = DefaultDevDir(programDir);
+    const QString err = CheckDirectoryText(longest, QStringLiteral("Каталог"));
+    if (err.isEmpty())
+        return QString();
+    if (FromCp1251(ToCp1251(programDir)) != programDir)
+        return CheckDirectoryText(programDir, QStringLiteral("Каталог программы"));
+    const int limit = kDirCapacity - int(longest.size() - programDir.size());
+    return QStringLiteral("Каталог программы %1 нельзя использовать: путь длиннее %2 знаков (вместе с \"/Data/Dev/\" "
+                          "он должен уместиться в %3 знаков, отведённых путям в файле настроек Torv2a.ini)")
+        .arg(programDir)
+        .arg(limit)
+        .arg(kDirCapacity);
+}
+
 QString TSettingsRecord::DefaultDataDir(const QString &p) { return p + QStringLiteral("/Data/"); }
 QString TSettingsRecord::DefaultReportDir(const QString &p) { return p + QStringLiteral("/Report/"); }
 QString TSettingsRecord::DefaultDevDir(const QString &p) { return p + QStringLiteral("/Data/Dev/"); }

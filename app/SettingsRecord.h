@@ -83,6 +83,13 @@ public:
     bool pulseDial() const { return byteAt(PulseDial) == 1; }
     bool gsmModem() const { return byteAt(GsmModem) == 1; }
 
+    // Why a directory cannot be kept in a directory slot (empty when it can): every slot holds
+    // Windows-1251 text of at most 250 bytes. `what` names the directory in the message.
+    static QString CheckDirectoryText(const QString &path, const QString &what);
+    // Why a program directory cannot be used (empty when it can): its default directories
+    // (the longest is DIR + "/Data/Dev/") must fit the slots.
+    static QString CheckProgramDir(const QString &programDir);
+
     // Directory defaults for a program directory (without trailing separator).
     static QString DefaultDataDir(const QString &programDir);
     static QString DefaultReportDir(const QString &programDir);

@@ -2,6 +2,7 @@
 
 #include "app/Formats.h"
 #include "app/MainCommands.h"
+#include "app/ProgramSettings.h"
 #include "archive/TableSchema.h"
 #include "app/Unit1.h"
 #include "app/Unit6.h"
@@ -28,6 +29,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QImage>
+#include <QMessageBox>
 #include <QPainter>
 #include <QPixmap>
 #include <QTimer>
@@ -84,6 +86,7 @@ Program::Program(const QString &programDir) {
     add(new TForm5(*app_));
     add(new TForm6(*app_));
     add(new TForm7(*app_));
+    CreateSettingsControls(*app_);  // the settings window's creation: link type and bus address
     add(new TForm8(*app_));
     add(new TForm9(*app_));
     fTrans_ = static_cast<TFTrans *>(add(new TFTrans(*app_)));
@@ -208,9 +211,22 @@ int RunProgram(int argc, char **argv) {
         qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
 
+    // Relative directories are taken from where the program was started: the main window later
+    // makes the program directory the current one.
+    const QString screenshotDir =
+        opts.screenshotDir.isEmpty() ? QString() : QFileInfo(opts.screenshotDir).absoluteFilePath();
+
     QApplication qapp(argc, argv);
-    QString programDir = opts.programDir.isEmpty() ? QCoreApplication::applicationDirPath()
-                                                   : QFileInfo(opts.programDir).absoluteFilePath();
+    QString programDir = QDir::cleanPath(opts.programDir.isEmpty() ? QCoreApplication::applicationDirPath()
+                                                                   : QFileInfo(opts.programDir).absoluteFilePath());
+    // Every path of the settings file is Windows-1251 text of at most 250 bytes: a program
+    // directory that does not fit would be mangled or cut in it, so it is refused.
+    if (const QString bad = TSettingsRecord::CheckProgramDir(programDir); !bad.isEmpty()) {
+        std::fprintf(stderr, "torvmonitor: %s\n", bad.toLocal8Bit().constData());
+        if (screenshotDir.isEmpty())
+            QMessageBox::critical(nullptr, QStringLiteral("Torv2a"), bad);
+        return 2;
+    }
     if (!QDir().mkpath(programDir)) {
         std::fprintf(stderr, "torvmonitor: нет доступа к каталогу %s\n", programDir.toLocal8Bit().constData());
         return 2;
@@ -219,10 +235,10 @@ int RunProgram(int argc, char **argv) {
     {
         Program program(programDir);
         QuitSignals quitSignals([&program] { program.mainWindow()->close(); });
-        if (program.app().settings.connectAtStart() && opts.screenshotDir.isEmpty())
+        if (program.app().settings.connectAtStart() && screenshotDir.isEmpty())
             QTimer::singleShot(0, &program.commands(), &TMainCommands::Connect);
-        if (!opts.screenshotDir.isEmpty()) {
-            rc = program.WriteScreenshots(opts.screenshotDir) ? 0 : 1;
+        if (!screenshotDir.isEmpty()) {
+            rc = program.WriteScreenshots(screenshotDir) ? 0 : 1;
         } else {
             program.mainWindow()->show();
             rc = qapp.exec();

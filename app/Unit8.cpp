@@ -1,5 +1,7 @@
 #include "app/Unit8.h"
 
+#include <algorithm>
+
 #include "app/App.h"
 
 #include <QHBoxLayout>
@@ -40,10 +42,11 @@ TForm8::TForm8(App &app, QWidget *parent) : QDialog(parent), app_(app), registry
     for (const RegistryColumn &c : RegistryGridColumns())
         titles << QString::fromUtf8(c.title);
     DBGrid1->setHorizontalHeaderLabels(titles);
+    // The widths are the list's own, measured on another system's fonts: each is a minimum, and a
+    // column is widened to its title so no title is cut.
     for (int i = 0; i < kRegistryGridColumns; ++i) {
         const RegistryColumn &c = RegistryGridColumns()[i];
-        if (c.width > 0)
-            DBGrid1->setColumnWidth(i, c.width);
+        DBGrid1->setColumnWidth(i, std::max(c.width, DBGrid1->horizontalHeader()->sectionSizeHint(i)));
         DBGrid1->setColumnHidden(i, !c.visible);
     }
 

@@ -19,13 +19,28 @@ int CliPrompts::errorCount() const {
     return errors_;
 }
 
+void CliPrompts::answerNextQuestion(int answer) {
+    std::lock_guard lock(mutex_);
+    nextAnswer_ = answer;
+}
+
 int CliPrompts::present(const PromptRequest &r) {
     const QString text = r.text().trimmed();
+    int given = 0;
     {
         std::lock_guard lock(mutex_);
         shown_ << text;
         if (r.caption == QStringLiteral("Ошибка"))
             ++errors_;
+        if (r.kind == PromptRequest::YesNo) {
+            given = nextAnswer_;
+            nextAnswer_ = 0;
+        }
+    }
+    if (given) {
+        print(QStringLiteral("[") + r.caption + QStringLiteral("] ") + text +
+              (given == AnswerYes ? QStringLiteral(" — ответ по параметру --yes: Да") : QStringLiteral(" — ответ: Нет")));
+        return given;
     }
     if (r.kind != PromptRequest::YesNo) {
         print(QStringLiteral("[") + r.caption + QStringLiteral("] ") + text);

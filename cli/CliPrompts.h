@@ -19,6 +19,8 @@ public:
     // Texts shown so far (notices, questions and boxes), for the caller's summary.
     QStringList shown() const;
     int errorCount() const;
+    // The next yes/no question takes `answer` (a command's --yes); later ones the policy above.
+    void answerNextQuestion(int answer);
 
 protected:
     int present(const PromptRequest &request) override;
@@ -29,6 +31,7 @@ private:
     mutable std::mutex mutex_;
     QStringList shown_;
     int errors_ = 0;
+    int nextAnswer_ = 0;
 };
 
 }  // namespace torv

@@ -4,16 +4,34 @@
 #include "link/Modem.h"
 
 #include <exception>
+#include <stdexcept>
 
 namespace torv {
 
 bool ModemMode(const App &app) { return app.settings.linkMode() == LinkModeModem; }
 
+QString LinkTypeForMode(int linkMode, int rs485Address) {
+    if (linkMode == LinkModeRs485)
+        return rs485Address == 0 ? LinkType::RS232L : LinkType::RS485;
+    return LinkType::RS232;
+}
+
 void OpenLink(App &app) {
     LinkState &link = app.link;
+    // The link type follows the link mode of the settings. A link of the old type is closed
+    // first, so a port and the bus bridge never hold the line at once.
+    const QString type = LinkTypeForMode(app.settings.linkMode(), link.rs485Address);
+    if (type != link.linkType) {
+        if (link.port || link.linkOpen)
+            CloseLink(app);
+        link.linkType = type;
+        link.linkOpen = 0;
+    }
     try {
         if (link.linkType == LinkType::RS232)
             OpenSerialLink(app);
+        else if (LinkType::IsBridge(link.linkType))
+            throw std::runtime_error("no bus bridge client");  // the bridge program comes with its own client
     } catch (...) {
         app.prompts().ShowNotice(QStringLiteral("Ошибка 23. Ошибка создания связи по ") + link.linkType);
     }

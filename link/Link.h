@@ -4,6 +4,8 @@
 // bridge client.
 #pragma once
 
+#include <QString>
+
 namespace torv {
 
 class App;
@@ -15,5 +17,9 @@ void CloseLink(App &app);
 // Settings record link modes.
 enum LinkMode : int { LinkModeDirect = 1, LinkModeModem = 2, LinkModeRs485 = 3 };
 bool ModemMode(const App &app);
+
+// The link type a link mode gives: "RS232" for direct and modem, "RS485" for the bus, "RS232L"
+// for the bus at address 0 (RS232 through the bridge). OpenLink takes it from the settings.
+QString LinkTypeForMode(int linkMode, int rs485Address);
 
 }  // namespace torv

@@ -39,7 +39,9 @@ struct LinkState {
     uint8_t quiet = 0;                // polling: no error notices
     int32_t rs485Address = 0;
     bool dialling = false;            // set while Dial runs
-    QString phoneNumber;              // the number the settings window chose for dialling
+    // The telephone number to dial, asked for at each dial: the settings window's choice (the
+    // chosen device's number, or the one typed under "Использовать телефон, введенный ниже").
+    std::function<QString()> telephone;
 
     LineFactory lineFactory;
     // Simulators behind "sim:<scenario>" entries of ports.map, kept for the whole run so the

@@ -13,7 +13,9 @@ const char *RoleName(Role r) {
 
 bool IsPane(Role r) { return r == Role::RichEdit1 || r == Role::RichEdit2 || r == Role::RichEdit3; }
 
-LinkStatus::LinkStatus() { reset(); }
+// The main window's status bar starts as the window does, with no device chosen; a hang-up
+// appends " Связь разорвана" to this text, never to an empty one.
+LinkStatus::LinkStatus() : mainStatus_(QStringLiteral("Прибор не выбран")) { reset(); }
 
 void LinkStatus::reset() {
     {

@@ -72,7 +72,7 @@ public:
     void requestShow() { emit showRequested(); }
     void requestClose() { emit closeRequested(); }
 
-    // The main window's status bar text; the modem hang-up appends to it.
+    // The main window's status bar text ("Прибор не выбран" at first); the modem hang-up appends to it.
     void appendMainStatus(const QString &piece);
     void setMainStatus(const QString &text);
     QString mainStatus() const;

@@ -58,7 +58,7 @@ TComPort *Dial(App &app) {
     uint16_t carrier = port ? port->CarrierStatus() : 0;
 
     // 2.
-    const QString number = link.phoneNumber;
+    const QString number = link.telephone ? link.telephone().trimmed() : QString();
     if (number.isEmpty() && proceed) {
         app.prompts().InfoBox(QStringLiteral("Введите телефон по которому следует дозвонится"));
         app.abortState = AbortNoPhone;

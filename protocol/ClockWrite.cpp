@@ -49,10 +49,9 @@ void WriteBlock(App &app, uint8_t command, uint8_t address, int count, const QBy
         port.status = TComPort::StatusNotAcknowledged;
 }
 
-void WriteDeviceClock(App &app) {
-    // 1–2.
-    const QByteArray block = ClockBlock(app.clock().now());
-    // 3.
+bool WriteDeviceClock(App &app) {
+    // 3. Opening the link may take a minute over a modem; the time is taken afterwards (step 1–2
+    // below), at the moment of the write request, so the device gets the time it is written at.
     OpenLink(app);
     if (app.link.port)
         app.link.port->serialString.clear();
@@ -62,12 +61,15 @@ void WriteDeviceClock(App &app) {
     if (!app.link.port) {
         app.prompts().ShowNotice(QStringLiteral("Нет связи с прибором"));
         app.status().requestClose();
-        return;
+        return false;
     }
-    // 4–5.
+    // 4.
     app.status().addLine(Role::RichEdit1, QStringLiteral("SYS режим установлен"));
     app.pump();
-    WriteBlock(app, kRamCommand, 0, kClockBlockSize, block);
+    // 1–2, 5.
+    const bool clean = app.link.port->status == TComPort::StatusClean;
+    WriteBlock(app, kRamCommand, 0, kClockBlockSize, ClockBlock(app.clock().now()));
+    const bool acknowledged = app.link.port && app.link.port->status == TComPort::StatusClean;
     // 6.
     app.prompts().InfoBox(QStringLiteral("Процедура записи даты в прибор завершена. Опросите прибор повторно и "
                                          "убедитесь в правильности установленного времени."));
@@ -75,6 +77,7 @@ void WriteDeviceClock(App &app) {
     if (ModemMode(app))
         HangUp(app);
     app.status().requestClose();
+    return clean && acknowledged;
 }
 
 }  // namespace torv

@@ -22,6 +22,8 @@ QByteArray ClockBlock(const QDateTime &t);
 void WriteBlock(App &app, uint8_t command, uint8_t address, int count, const QByteArray &data);
 
 // The whole clock write: open the link, handshake, write, tell the user, hang up in modem mode.
-void WriteDeviceClock(App &app);
+// The time written is the computer's time when the request goes out. True when the device
+// acknowledged the write.
+bool WriteDeviceClock(App &app);
 
 }  // namespace torv

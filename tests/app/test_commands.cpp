@@ -1,11 +1,17 @@
-// Commands of the main window that need no device: deleting a device's archives.
+// Commands of the main window: deleting a device's archives, the data directory lock, the clock
+// write's question.
 #include "app/App.h"
 #include "app/Commands.h"
 #include "archive/ArchiveTables.h"
 #include "archive/GasTotals.h"
+#include "app/DataLock.h"
+#include "app/ExchangeRunner.h"
 #include "device/torvunit.h"
+#include "link/Link.h"
+#include "sim/SimFixture.h"
 #include "TestUtil.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <gtest/gtest.h>
 
@@ -17,6 +23,8 @@ struct Bench {
         app.settings.setValueDefaults();
         app.settings.setDirectoryDefaults(dir.path());
         app.settings.setLastDevice(QStringLiteral("2104517"));
+        app.deviceNumber = QStringLiteral("2104517");
+        app.dataLockWaitMs = 0;
         tables = DeviceDirectory(app.settings.dataDir(), QStringLiteral("2104517"));
         QDir().mkpath(tables);
         QDir().mkpath(app.settings.devDir());
@@ -69,4 +77,69 @@ TEST(DeleteArchives, AFileThatCannotBeRemovedStopsAtIt) {
     EXPECT_EQ(b.prompts.texts().last(), QStringLiteral("Файл ") + b.tables + "T21045171h.dbf" +
                                             QStringLiteral(" не удалось удалить. Попробуйте перезагрузить программу и "
                                                            "после этого удалить архивы"));
+}
+
+// The device the window shows is the one deleted, even when the settings name another one.
+TEST(DeleteArchives, ActsOnTheCurrentDeviceAndReportsOnlyWhatItRemoved) {
+    Bench b;
+    b.app.settings.setLastDevice(QStringLiteral("999"));
+    b.prompts.push(AnswerYes);
+    EXPECT_TRUE(DeleteArchivesCommand(b.app, b.view).complete);
+    EXPECT_FALSE(QFileInfo::exists(b.tables));
+    EXPECT_EQ(b.prompts.texts().last(), QStringLiteral("Данные успешно удалены"));
+
+    // Nothing left: no report of a deletion.
+    b.prompts.push(AnswerYes);
+    DeleteArchivesCommand(b.app, b.view);
+    EXPECT_EQ(b.prompts.texts().last(), QStringLiteral("Архивы прибора 2104517 отсутствуют: удалять нечего"));
+
+    // No device shown: nothing is asked.
+    b.app.deviceNumber.clear();
+    b.prompts.clear();
+    EXPECT_FALSE(DeleteArchivesCommand(b.app, b.view).complete);
+    EXPECT_EQ(b.prompts.texts(), QStringList{QStringLiteral("Прибор не выбран")});
+}
+
+TEST(DataDirLock, ASecondHolderIsRefusedWithTheHoldersName) {
+    QTemporaryDir dir;
+    DataDirLock first(dir.path() + "/Data", 0);
+    ASSERT_TRUE(first.locked());
+    DataDirLock second(dir.path() + "/Data", 50);
+    EXPECT_FALSE(second.locked());
+    EXPECT_TRUE(second.error().contains(QStringLiteral("уже работает другая программа"))) << second.error().toStdString();
+    EXPECT_TRUE(second.error().contains(QString::number(QCoreApplication::applicationPid())));
+
+    // A command refused by the lock touches nothing.
+    Bench b;
+    DataDirLock held(b.app.settings.dataDir(), 0);
+    ASSERT_TRUE(held.locked());
+    b.prompts.push(AnswerYes);
+    const CommandResult r = DeleteArchivesCommand(b.app, b.view);
+    EXPECT_FALSE(r.refused.isEmpty());
+    EXPECT_EQ(QDir(b.tables).entryList(QDir::Files).size(), 3);
+    EXPECT_EQ(b.prompts.texts().last(), r.refused);
+}
+
+TEST(SetClock, AsksFirstAndWritesOnlyOnYes) {
+    torvtest::SimBench b;
+    InlineExchangeRunner runner;
+    b.prompts.push(AnswerNo);
+    EXPECT_FALSE(SetClockCommand(b.app, runner));
+    ASSERT_EQ(b.prompts.requests().size(), 1u);
+    EXPECT_EQ(b.prompts.requests()[0].caption, QStringLiteral("Запись системного времени в прибор"));
+    EXPECT_EQ(b.prompts.requests()[0].text().trimmed(),
+              QStringLiteral("Вы уверены, что хотите записать в прибор время 14.03.2019 09:05:07"));
+    EXPECT_EQ(b.sim->counters().writes, 0);
+
+    b.prompts.push(AnswerYes);
+    EXPECT_TRUE(SetClockCommand(b.app, runner));
+    EXPECT_EQ(b.sim->counters().writes, 1);
+
+    // The bus bridge has no write: refused before the question.
+    b.app.settings.setLinkMode(LinkModeRs485);
+    b.prompts.clear();
+    EXPECT_FALSE(SetClockCommand(b.app, runner));
+    ASSERT_EQ(b.prompts.requests().size(), 1u);
+    EXPECT_NE(b.prompts.requests()[0].kind, PromptRequest::YesNo);
+    EXPECT_EQ(b.sim->counters().writes, 1);
 }

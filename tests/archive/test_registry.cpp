@@ -247,11 +247,35 @@ TEST_F(RegistryTest, FailingUpdateAsksWithItsErrorAndGoesOn) {
     exec(QStringLiteral("INSERT Into Torv2dev (ID, SERIAL) Values ('1', '12345')"));
     readDevice();
     Registry r(app);
-    r.UpdateRegistry();
+    const QString error = r.UpdateRegistry();
     ASSERT_EQ(prompts.requests().size(), 1u);
     EXPECT_EQ(prompts.requests()[0].caption, QStringLiteral("Ошибка"));
     EXPECT_TRUE(prompts.requests()[0].text().trimmed().startsWith(QStringLiteral("Ошбика SetDataDev ")));
     EXPECT_EQ(r.rows().size(), 1u);   // the list is still reopened on the row
+    // The caller learns that the registry was not updated, and which file it is.
+    EXPECT_TRUE(error.contains(QStringLiteral("не обновлён"))) << error.toStdString();
+    EXPECT_TRUE(error.contains(QStringLiteral("Torv2dev.dbf")));
+}
+
+TEST_F(RegistryTest, AnEmptiedRegistryFileIsReportedNotPassedOver) {
+    QDir().mkpath(devDir());
+    ASSERT_TRUE(WriteAll(JoinPath(devDir(), QStringLiteral("Torv2dev.dbf")), QByteArray()));
+    readDevice();
+    const QString error = Registry(app).UpdateRegistry();
+    EXPECT_TRUE(error.startsWith(QStringLiteral("Реестр приборов "))) << error.toStdString();
+    EXPECT_TRUE(error.contains(QStringLiteral("Torv2dev.dbf")));
+    EXPECT_EQ(ReadAll(JoinPath(devDir(), QStringLiteral("Torv2dev.dbf"))), QByteArray());  // never rewritten
+}
+
+TEST_F(RegistryTest, TheStoredTelephoneIsCutToItsColumnAndQuoted) {
+    addRow("1", "12345");
+    app.settings.setLastDevice(QStringLiteral("12345"));
+    const QString phone = QStringLiteral("8 (495) 123-45-67 доб. 'O''Hara' 1234567890");
+    EXPECT_EQ(Registry(app).StoreTelephone(QStringLiteral("12345"), phone), QString());
+    ASSERT_EQ(stored().size(), 1u);
+    EXPECT_EQ(stored()[0].TELEFON, phone.left(30));
+    EXPECT_EQ(app.registry.inputs.storedPhone, phone.left(30));
+    EXPECT_FALSE(Registry(app).StoreTelephone(QStringLiteral("999"), phone).isEmpty());
 }
 
 TEST_F(RegistryTest, NoFactoryNumberNoRow) {

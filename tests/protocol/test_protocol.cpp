@@ -88,7 +88,7 @@ TEST(Handshake, AnAnswerCutShortNeverRenamesTheDevice) {
     o.faults.cutHandshakeAfter = 1 + 7 + 1 + 5;  // "00042" of the serial bytes
     SimBench b(o);
     b.app.settings.setLinkMode(LinkModeModem);
-    b.app.link.phoneNumber = QStringLiteral("84951234567");
+    b.app.registry.inputs.storedPhone = QStringLiteral("84951234567");
     b.app.deviceNumber = QStringLiteral("4217");
     OpenLink(b.app);
     ASSERT_EQ(b.app.link.modemConnected, 1);
@@ -311,6 +311,21 @@ TEST(WriteDeviceClock, SetsTheDeviceClockAndAlwaysReports) {
               QStringLiteral("Процедура записи даты в прибор завершена. Опросите прибор повторно и убедитесь в "
                              "правильности установленного времени."));
     EXPECT_TRUE(b.status.lines(Role::RichEdit1).contains(QStringLiteral("SYS режим установлен")));
+}
+
+TEST(WriteDeviceClock, TheTimeIsTakenWhenTheRequestGoesOut) {
+    // Dialling takes half a minute: a time taken before the link opened would be that late.
+    SimOptions o;
+    o.modem = true;
+    o.dialMs = 30000;
+    o.clockOffsetSec = -3600;
+    SimBench b(o);
+    b.app.settings.setLinkMode(LinkModeModem);
+    b.app.registry.inputs.storedPhone = QStringLiteral("84951234567");
+    EXPECT_TRUE(WriteDeviceClock(b.app));
+    EXPECT_EQ(b.sim->counters().writes, 1);
+    EXPECT_LE(qAbs(b.sim->deviceTime().secsTo(b.clock.now())), 1);
+    EXPECT_EQ(b.app.link.modemConnected, 0);  // hung up afterwards
 }
 
 TEST(WriteBlock, AnythingButKLeavesStatus259) {
