@@ -143,3 +143,30 @@ TEST(SetClock, AsksFirstAndWritesOnlyOnYes) {
     EXPECT_NE(b.prompts.requests()[0].kind, PromptRequest::YesNo);
     EXPECT_EQ(b.sim->counters().writes, 1);
 }
+
+// The commands are off before the link opens (dialling a modem takes a minute) and on again after.
+TEST(Download, TheWindowIsDisabledBeforeTheLinkOpens) {
+    struct View : CommandView {
+        bool enabled = true;
+        QStringList calls;
+        void SetMainEnabled(bool on) override {
+            enabled = on;
+            calls << (on ? QStringLiteral("on") : QStringLiteral("off"));
+        }
+    } view;
+    torvtest::SimBench b;
+    InlineExchangeRunner runner;
+    bool openedWhileOff = true;  // every line was opened while the window was off
+    b.app.link.lineFactory = [&](int) {
+        openedWhileOff = openedWhileOff && !view.enabled;
+        view.calls << QStringLiteral("line");
+        return std::make_unique<SimLine>(b.sim, b.clock);
+    };
+    b.app.settings.setDirectoryDefaults(b.dir.path());
+    b.app.settings.setInt32At(TSettingsRecord::Depth, 1);
+    const CommandResult r = DownloadCommand(b.app, runner, view, nullptr);
+    EXPECT_TRUE(r.ok()) << r.registryError.toStdString() << r.refused.toStdString() << b.app.abortState << b.prompts.texts().join(QLatin1Char('|')).toStdString();
+    EXPECT_TRUE(openedWhileOff) << view.calls.join(QLatin1Char(' ')).toStdString();
+    EXPECT_TRUE(view.enabled);
+    EXPECT_EQ(view.calls.first(), QStringLiteral("off"));
+}

@@ -30,10 +30,14 @@ int32_t Int32(const QByteArray &b, int off) { return qFromLittleEndian<qint32>(b
 }  // namespace
 
 TEST(Program, ScreenshotsOfEveryWindow) {
-    QTemporaryDir pd, shots;
+    // A relative directory is taken from where the program was started, though the main window
+    // then makes the program directory the current one.
+    QTemporaryDir pd, work;
+    QDir shots(work.path() + "/shots");
     QProcess p;
     p.setProcessEnvironment(Env());
-    p.start(Program(), {"--program-dir", pd.path(), "--screenshots", shots.path()});
+    p.setWorkingDirectory(work.path());
+    p.start(Program(), {"--program-dir", pd.path(), "--screenshots", "shots"});
     ASSERT_TRUE(p.waitForFinished(60000));
     ASSERT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
     const QStringList expected = {"TForm1",    "TForm4",         "TForm5",         "TForm6",        "TForm7",
@@ -76,6 +80,20 @@ TEST(Program, SigtermWritesTheSettingsLikeExit) {
     EXPECT_EQ(Int32(b, 0xCAC4), 59);         // depth
     EXPECT_EQ(uint8_t(b[0xCAB9]), 1);        // link mode
     EXPECT_EQ(uint8_t(b[0xCAA5]), 1);        // update flag
+}
+
+TEST(Program, AProgramDirectoryTheSettingsCannotHoldIsRefused) {
+    QTemporaryDir base, shots;
+    const QString greek = base.path() + QStringLiteral("/αβγ");
+    QProcess p;
+    p.setProcessEnvironment(Env());
+    p.start(Program(), {"--program-dir", greek, "--screenshots", shots.path()});
+    ASSERT_TRUE(p.waitForFinished(30000));
+    EXPECT_EQ(p.exitCode(), 2);
+    const QString err = QString::fromUtf8(p.readAllStandardError());
+    EXPECT_TRUE(err.contains(greek)) << err.toStdString();
+    EXPECT_TRUE(err.contains(QStringLiteral("Windows-1251")));
+    EXPECT_FALSE(QFileInfo::exists(greek + "/Torv2a.ini"));
 }
 
 TEST(Program, UnknownOptionIsRefused) {
