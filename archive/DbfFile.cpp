@@ -1,6 +1,7 @@
 #include "archive/DbfFile.h"
 
 #include "archive/TableError.h"
+#include "base/FileNames.h"
 
 #include <QDate>
 #include <QDir>
@@ -25,8 +26,17 @@ constexpr int kMaxNumberWidth = 32;
 // every later write, so shapelib can never write a header after a record that failed.
 struct HookFile {
     QFile file;
+    bool writable = false;
     bool failed = false;
     QString error;
+    void fail(const QString &why) {
+        failed = true;
+        error = why;
+    }
+    void failWithFileError(const QString &fallback) {
+        const QString text = file.error() != QFileDevice::NoError ? file.errorString() : QString();
+        fail(text.isEmpty() ? fallback : text);
+    }
 };
 
 // shapelib's hooks carry no user data: the path of the file an open or create call is about is
@@ -64,6 +74,7 @@ SAFile HookOpen(const char *filename, const char *access) {
         delete h;
         return nullptr;
     }
+    h->writable = om & QIODevice::WriteOnly;
     return reinterpret_cast<SAFile>(h);
 }
 
@@ -73,6 +84,10 @@ SAOffset HookRead(void *p, SAOffset size, SAOffset nmemb, SAFile f) {
         return 0;
     const qint64 want = qint64(size * nmemb);
     const qint64 got = h->file.read(static_cast<char *>(p), want);
+    // shapelib reads the header back before it rewrites it and does not look at the result: after
+    // a failed read a writable handle writes nothing more.
+    if (got != want && h->writable)
+        h->failWithFileError(QStringLiteral("прочитано %1 байт из %2").arg(qMax<qint64>(got, 0)).arg(want));
     if (got <= 0)
         return 0;
     return SAOffset(got) / size;
@@ -85,8 +100,8 @@ SAOffset HookWrite(void *p, SAOffset size, SAOffset nmemb, SAFile f) {
     const qint64 want = qint64(size * nmemb);
     const qint64 put = h->file.write(static_cast<const char *>(p), want);
     if (put != want) {
-        h->failed = true;
-        h->error = h->file.errorString();
+        h->failWithFileError(
+            QStringLiteral("записано %1 байт из %2 (нет места на диске?)").arg(qMax<qint64>(put, 0)).arg(want));
         return put <= 0 ? 0 : SAOffset(put) / size;
     }
     return nmemb;
@@ -101,8 +116,7 @@ SAOffset HookSeek(SAFile f, SAOffset offset, int whence) {
         pos += h->file.size();
     if (pos < 0 || !h->file.seek(pos)) {
         // A write after a failed seek would land in the wrong place.
-        h->failed = true;
-        h->error = h->file.errorString();
+        h->failWithFileError(QStringLiteral("не удалось перейти к позиции %1").arg(pos));
         return SAOffset(-1);
     }
     return 0;
@@ -113,8 +127,7 @@ SAOffset HookTell(SAFile f) { return SAOffset(AsHook(f)->file.pos()); }
 int HookFlush(SAFile f) {
     HookFile *h = AsHook(f);
     if (!h->file.flush()) {
-        h->failed = true;
-        h->error = h->file.errorString();
+        h->failWithFileError(QStringLiteral("запись не завершена"));
         return -1;
     }
     return 0;
@@ -283,12 +296,14 @@ std::unique_ptr<DbfFile> DbfFile::Open(const QString &path, Mode mode) {
 }
 
 void DbfFile::Create(const QString &path, const QVector<DbfColumn> &columns) {
-    if (QFileInfo::exists(path))
+    // A table copied from elsewhere may carry its name in another letter case: it is the table.
+    if (FileExistsNoCase(path) || QFileInfo::exists(path))
         return;
     const QString temp = path + QStringLiteral(".creating");
     QFile::remove(temp);
     SAHooks hooks = MakeHooks();
     bool built = false;
+    QString reason;
     {
         TablePathScope scope(temp);
         DBFHandle h = DBFCreateLL(temp.toUtf8().constData(), "LDID/201", &hooks);
@@ -298,7 +313,17 @@ void DbfFile::Create(const QString &path, const QVector<DbfColumn> &columns) {
                 if (DBFAddNativeFieldType(h, c.name, c.type, c.width, c.decimals) < 0)
                     built = false;
             SetToday(h);
+            // The header is written here, while the write hooks can still tell what went wrong.
+            DBFUpdateHeader(h);
+            if (const HookFile *hook = AsHook(h->fp); hook->failed) {
+                built = false;
+                reason = hook->error;
+            }
             DBFClose(h);
+        } else {
+            QFile probe(temp);
+            if (!probe.open(QIODevice::WriteOnly))
+                reason = probe.errorString();
         }
     }
     // The file is checked as any table before it takes its name.
@@ -317,7 +342,8 @@ void DbfFile::Create(const QString &path, const QVector<DbfColumn> &columns) {
             throw TableError(QString());
     } catch (const TableError &) {
         QFile::remove(temp);
-        throw TableError(QStringLiteral("Не удалось создать таблицу %1").arg(QDir::toNativeSeparators(path)));
+        throw TableError(QStringLiteral("Не удалось создать таблицу %1").arg(QDir::toNativeSeparators(path)) +
+                         (reason.isEmpty() ? QString() : QStringLiteral(": ") + reason));
     }
     if (!QFile::rename(temp, path)) {
         QFile::remove(temp);
@@ -423,10 +449,8 @@ void DbfFile::removeAll() {
     HookFile *h = handle_->hook();
     const char eof = kEndOfFile;
     if (!h->file.resize(layout_.headerLength) || !h->file.seek(layout_.headerLength) ||
-        h->file.write(&eof, 1) != 1) {
-        h->failed = true;
-        h->error = h->file.errorString();
-    }
+        h->file.write(&eof, 1) != 1)
+        h->failWithFileError(QStringLiteral("таблица не очищена"));
     throwIfFailed();
 }
 

@@ -1,10 +1,13 @@
 // The table engine: the statements the program sends, value conversion, file order, deleted
-// rows, slot reuse, errors, templates and damaged files.
+// rows, slot reuse, errors, templates, damaged files and failed writes.
 #include "TableFixture.h"
 #include "TestUtil.h"
+#include "base/WriteFailure.h"
 
 #include "archive/TableRow.h"
 #include "protocol/CodePage.h"
+
+#include <functional>
 
 using namespace torv;
 using torvtest::TableFixture;
@@ -385,4 +388,84 @@ TEST_F(Engine, DamagedFilesGiveAnErrorNotACrash) {
     EXPECT_EQ(rows(QStringLiteral("select * from T12345671h.dbf"), {"H"}), QStringList{"1"});
     exec(GasInsert(QStringLiteral("01.04.2021"), 2, QStringLiteral("0.1")));
     EXPECT_EQ(uint8_t(torvtest::ReadAll(path(kHourlyTable)).at(4)), 2);
+}
+
+// A disk that takes no more bytes: the statement fails with a clear error naming the table, the
+// row is not counted, nothing else is lost, and the table works again once there is room.
+TEST_F(Engine, AFullDiskFailsTheWriteClearlyAndKeepsTheTable) {
+    exec(GasInsert(QStringLiteral("01.04.2021"), 1, QStringLiteral("0.1")));
+    const QString reportDir = dir() + QStringLiteral("report/");
+    EnsureTemplates(reportDir);
+    const qint64 size = fileSize(kHourlyTable);
+    {
+        torvtest::FileSizeLimit full(size);
+        ASSERT_TRUE(full.active());
+        try {
+            exec(GasInsert(QStringLiteral("01.04.2021"), 2, QStringLiteral("0.2")));
+            ADD_FAILURE() << "no error";
+        } catch (const TableError &e) {
+            EXPECT_TRUE(e.text().startsWith(QStringLiteral("Ошибка записи в таблицу ") +
+                                            QDir::toNativeSeparators(path(kHourlyTable))))
+                << e.text().toStdString();
+        }
+        // A row rewritten in place needs no room.
+        EXPECT_EQ(exec(QStringLiteral("UPDATE T12345671h.dbf SET P = '0.3' Where DT = '01.04.2021' AND H = '1'")), 1);
+    }
+    {
+        torvtest::FileSizeLimit full(100);
+        ASSERT_TRUE(full.active());
+        const struct {
+            const char *what;
+            std::function<void()> create;
+            QString file;
+        } creations[] = {
+            {"table", [&] { DbfFile::Create(path("New.dbf"), FamilyColumns(TableFamily::GVRas)); }, path("New.dbf")},
+            {"template copy",
+             [&] { CreateTableFromTemplate(TemplateDirectory(reportDir) + "GVRas.DBF", path("T12345672h.dbf")); },
+             path("T12345672h.dbf")},
+        };
+        for (const auto &c : creations) {
+            try {
+                c.create();
+                ADD_FAILURE() << c.what;
+            } catch (const TableError &e) {
+                EXPECT_TRUE(e.text().startsWith(QStringLiteral("Не удалось создать таблицу ") +
+                                                QDir::toNativeSeparators(c.file)))
+                    << e.text().toStdString();
+                EXPECT_TRUE(e.text().contains(QStringLiteral(": "))) << c.what << " tells no reason";
+            }
+        }
+    }
+    EXPECT_EQ(QDir(dir()).entryList(QDir::Files | QDir::Hidden, QDir::Name), (QStringList{kParamsTable, kHourlyTable}));
+    EXPECT_EQ(rows(QStringLiteral("select * from T12345671h.dbf"), {"H", "P"}), QStringList{"1|0.30000"});
+    EXPECT_EQ(TableEngine().execute(dir(), QStringLiteral("select * from T12345671h.dbf")).rows.size(), 1u);
+    exec(GasInsert(QStringLiteral("01.04.2021"), 2, QStringLiteral("0.2")));
+    EXPECT_EQ(rows(QStringLiteral("select * from T12345671h.dbf"), {"H"}), (QStringList{"1", "2"}));
+}
+
+// Tables, templates and the registry copied from another system may carry their names in other
+// letter cases: they are found, and no second file is made beside them.
+TEST_F(Engine, OwnFilesAreFoundInAnyLetterCase) {
+    const QString reportDir = dir() + QStringLiteral("report/");
+    ASSERT_TRUE(QDir().mkpath(reportDir + QStringLiteral("SOURSE")));
+    DbfFile::Create(reportDir + QStringLiteral("SOURSE/gvras.dbf"), ParamArchiveColumns());  // marked by its columns
+    EXPECT_EQ(TemplateDirectory(reportDir), reportDir + QStringLiteral("SOURSE/"));
+    EnsureTemplates(reportDir);
+    EXPECT_EQ(QDir(reportDir).entryList(QDir::Dirs | QDir::NoDotAndDotDot), QStringList{"SOURSE"});
+    EXPECT_EQ(QDir(reportDir + "SOURSE").entryList(QDir::Files, QDir::Name),
+              (QStringList{"ArhParam.DBF", "Fluid.DBF", "GVSU.DBF", "Heat.DBF", "Par.DBF", "gvras.dbf"}));
+
+    CreateTableFromTemplate(TemplateDirectory(reportDir) + QStringLiteral("GVRas.DBF"), path("T5551h.dbf"));
+    EXPECT_EQ(torvtest::ReadAll(path("T5551h.dbf")), torvtest::ReadAll(reportDir + QStringLiteral("SOURSE/gvras.dbf")));
+    ASSERT_TRUE(QFile::rename(path("T5551h.dbf"), path("t5551H.DBF")));
+    CreateTableFromTemplate(TemplateDirectory(reportDir) + QStringLiteral("GVRas.DBF"), path("T5551h.dbf"));
+    EXPECT_FALSE(QFileInfo::exists(path("T5551h.dbf")));
+    exec(QStringLiteral("INSERT Into T5551h.dbf (F_1BAIT) Values ('P')"));
+    EXPECT_EQ(rows(QStringLiteral("select * from t5551H.DBF"), {"F_1BAIT"}), QStringList{"P"});
+
+    makeTable(QStringLiteral("TORV2DEV.DBF"), RegistryColumns());
+    exec(QStringLiteral("INSERT Into Torv2dev (ID, SERIAL) Values ('1', '555')"));
+    EnsureRegistryTable(dir());
+    EXPECT_FALSE(QFileInfo::exists(path("Torv2dev.dbf")));
+    EXPECT_EQ(rows(QStringLiteral("select * from Torv2dev.dbf"), {"SERIAL"}), QStringList{"555"});
 }
