@@ -15,6 +15,7 @@ namespace torv {
 
 namespace {
 
+constexpr uint8_t kDbase3 = 0x03;  // dBASE III and later without memo files
 constexpr int kFileHeaderSize = 32;
 constexpr int kFieldDescriptorSize = 32;
 constexpr char kHeaderTerminator = 0x0D;
@@ -193,9 +194,26 @@ bool DbfFile::CrossesPage(qint64 offset, int length) {
     return offset / kPageSize != (offset + length - 1) / kPageSize;
 }
 
+namespace {
+
+bool IsNameStart(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+bool IsNameChar(char c) { return IsNameStart(c) || (c >= '0' && c <= '9') || c == '_'; }
+
+}  // namespace
+
+// Everything a table's header says is checked against everything else it says before the table is
+// used: a header that is not whole and consistent (garbage written over it, a file of another
+// kind) must never be taken as a layout to read or to write records by.
 DbfLayout DbfFile::CheckHeader(const QByteArray &head, qint64 fileSize, const QString &path, int *recordCount) {
     if (head.size() < kFileHeaderSize || fileSize < kFileHeaderSize)
         throw TableError(Damaged(path, QStringLiteral("файл короче заголовка")));
+    const uint8_t version = uint8_t(head[0]);
+    if (version != kDbase3)
+        throw TableError(Damaged(path, QStringLiteral("это не таблица dBASE III (байт версии 0x%1)")
+                                           .arg(uint(version), 2, 16, QLatin1Char('0'))));
+    const int month = uint8_t(head[2]), day = uint8_t(head[3]);
+    if ((month != 0 || day != 0) && (month < 1 || month > 12 || day < 1 || day > 31))
+        throw TableError(Damaged(path, QStringLiteral("неверная дата изменения в заголовке")));
     DbfLayout layout;
     layout.headerLength = U16(head, 8);
     layout.recordLength = U16(head, 10);
@@ -208,18 +226,27 @@ DbfLayout DbfFile::CheckHeader(const QByteArray &head, qint64 fileSize, const QS
         throw TableError(Damaged(path, QStringLiteral("неверная длина записи")));
 
     int offset = 1;
-    for (int pos = kFileHeaderSize; pos + kFieldDescriptorSize <= layout.headerLength &&
-                                     head[pos] != kHeaderTerminator;
-         pos += kFieldDescriptorSize) {
+    int pos = kFileHeaderSize;
+    for (; pos < layout.headerLength && head[pos] != kHeaderTerminator; pos += kFieldDescriptorSize) {
+        if (pos + kFieldDescriptorSize > layout.headerLength)
+            throw TableError(Damaged(path, QStringLiteral("описания столбцов не завершены")));
         DbfField f;
         const QByteArray rawName = head.mid(pos, 11);
         const int nul = rawName.indexOf('\0');
-        f.name = QString::fromLatin1(nul < 0 ? rawName : rawName.left(nul)).trimmed();
+        const QByteArray name = nul < 0 ? rawName : rawName.left(nul);
+        bool nameOk = !name.isEmpty() && IsNameStart(name[0]);
+        for (char c : name)
+            nameOk = nameOk && IsNameChar(c);
+        if (name.isEmpty())
+            throw TableError(Damaged(path, QStringLiteral("столбец без имени")));
+        if (!nameOk)
+            throw TableError(Damaged(path, QStringLiteral("неверное имя столбца %1").arg(layout.fields.size() + 1)));
+        f.name = QString::fromLatin1(name);
+        if (layout.fieldIndex(f.name) >= 0)
+            throw TableError(Damaged(path, QStringLiteral("столбец %1 описан дважды").arg(f.name)));
         f.type = char(head[pos + 11]);
         f.width = uint8_t(head[pos + 16]);
         f.decimals = uint8_t(head[pos + 17]);
-        if (f.name.isEmpty())
-            throw TableError(Damaged(path, QStringLiteral("столбец без имени")));
         bool ok = false;
         switch (f.type) {
         case 'C':
@@ -241,8 +268,15 @@ DbfLayout DbfFile::CheckHeader(const QByteArray &head, qint64 fileSize, const QS
     }
     if (layout.fields.isEmpty())
         throw TableError(Damaged(path, QStringLiteral("нет описаний столбцов")));
-    if (offset > layout.recordLength)
-        throw TableError(Damaged(path, QStringLiteral("столбцы не помещаются в запись")));
+    // The descriptors end with the terminator, which ends the header; some writers put one zero
+    // byte after it.
+    if (pos >= layout.headerLength ||
+        !(layout.headerLength == pos + 1 || (layout.headerLength == pos + 2 && head[pos + 1] == '\0')))
+        throw TableError(Damaged(path, QStringLiteral("длина заголовка не совпадает с описаниями столбцов")));
+    if (offset != layout.recordLength)
+        throw TableError(Damaged(path, QStringLiteral("длина записи %1 не равна сумме ширин столбцов %2")
+                                           .arg(layout.recordLength)
+                                           .arg(offset)));
     // A count beyond the records the file holds (a copy cut short) is reduced to them.
     const qint64 held = (fileSize - layout.headerLength) / layout.recordLength;
     if (recordCount)

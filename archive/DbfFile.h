@@ -54,7 +54,9 @@ public:
     // or not at all. Throws TableError naming the file and the reason; an existing file (its name
     // in any letter case) is left alone and counts as success.
     static void Create(const QString &path, const QVector<DbfColumn> &columns);
-    // Checks a header image; returns the layout or throws TableError. Exposed for the tests.
+    // Checks a header image — version, date, header and record lengths against the column
+    // descriptors, column names, types and widths; returns the layout or throws TableError naming
+    // the file. Exposed for the tests.
     static DbfLayout CheckHeader(const QByteArray &head, qint64 fileSize, const QString &path,
                                  int *recordCount);
 
