@@ -1,10 +1,11 @@
 #include "app/SettingsRecord.h"
 
+#include "base/FileNames.h"
+#include "base/FileWrite.h"
 #include "protocol/CodePage.h"
 
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 #include <QtEndian>
 
 namespace torv {
@@ -131,20 +132,14 @@ void TSettingsRecord::setValueDefaults() {
 }
 
 QString SettingsFile::Path(const QString &programDir) {
-    return programDir + QLatin1Char('/') + QLatin1String(TSettingsRecord::kFileName);
+    return FindNoCase(programDir, QLatin1String(TSettingsRecord::kFileName));
 }
 
 static QString WriteAtomically(const QString &path, const QByteArray &bytes) {
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly))
-        return QStringLiteral("Не удалось создать файл ") + path + QStringLiteral(": ") + f.errorString();
-    if (f.write(bytes) != bytes.size()) {
-        const QString err = f.errorString();
-        f.cancelWriting();
-        return QStringLiteral("Не удалось записать файл ") + path + QStringLiteral(": ") + err;
-    }
-    if (!f.commit())
-        return QStringLiteral("Не удалось записать файл ") + path + QStringLiteral(": ") + f.errorString();
+    QString reason;
+    if (!ReplaceFileContents(path, bytes, &reason))
+        return QStringLiteral("Не удалось записать файл ") + QDir::toNativeSeparators(path) + QStringLiteral(": ") +
+               reason;
     return QString();
 }
 

@@ -114,6 +114,7 @@ struct SettingsFile {
     static QString Load(TSettingsRecord &rec, const QString &programDir);
     // Writes the record atomically (temporary file + rename); returns an error text or empty.
     static QString Save(const TSettingsRecord &rec, const QString &programDir);
+    // The Torv2a.ini of the program directory, an existing one found in any letter case.
     static QString Path(const QString &programDir);
 };
 

@@ -3,6 +3,7 @@
 #include "app/App.h"
 #include "app/Formats.h"
 #include "archive/TableSchema.h"
+#include "base/FileNames.h"
 
 #include <cmath>
 
@@ -66,7 +67,7 @@ QString DateText(const ArchivePass &pass) { return FormatDate(pass.recordDate); 
 }  // namespace
 
 QString DeviceDirectory(const QString &dataDir, const QString &deviceNumber) {
-    return JoinPath(dataDir, QStringLiteral("T2_") + deviceNumber) + QLatin1Char('/');
+    return FindNoCase(dataDir, QStringLiteral("T2_") + deviceNumber, EntryKind::Directory) + QLatin1Char('/');
 }
 
 QString ArchiveTableName(const QString &deviceNumber, int channel, char kind) {
@@ -186,9 +187,11 @@ void ArchiveTableWriter::WriteCompared(TableFamily family, const ArchiveValues &
     q.setSql(QStringLiteral("select * from ") + table + where);
     try {
         q.open();
-    } catch (const TableError &) {
+    } catch (const TableError &e) {
         if (family == TableFamily::GVSU)
             throw;
+        // The notices name the statement; what is wrong with the table goes to the exchange log.
+        app_.status().addLine(Role::RichEdit1, e.text());
         app_.prompts().ShowNotice(
             QStringLiteral("Ошибка базы данных. Перезагрузите программу и продолжите опрос с текущего прибора") + q.sql(), 15);
         app_.prompts().ShowNotice(QStringLiteral("Ошибка 76. Неправильная запись в БД WriteGVRas") + q.sql(), 5);
@@ -235,9 +238,10 @@ void ArchiveTableWriter::ReplaceRow(TableFamily family, TQuery &q, const Archive
         q.setSql(InsertStatement(family, table, values, pass));
         try {
             q.execSql();
-        } catch (const TableError &) {
+        } catch (const TableError &e) {
             if (!reportWriteErrors)
                 throw;
+            app_.status().addLine(Role::RichEdit1, e.text());
             app_.prompts().ShowNotice(QStringLiteral("Ошибка 21: Записи в таблицу данных S=") + q.sql(), 5);
             app_.abortState = AbortModem;
         }
@@ -245,9 +249,10 @@ void ArchiveTableWriter::ReplaceRow(TableFamily family, TQuery &q, const Archive
         q.setSql(UpdateStatement(family, table, values, pass));
         try {
             q.execSql();
-        } catch (const TableError &) {
+        } catch (const TableError &e) {
             if (!reportWriteErrors)
                 throw;
+            app_.status().addLine(Role::RichEdit1, e.text());
             app_.prompts().ShowNotice(QStringLiteral("Ошибка 21: Записи в таблицу данных"), 5);
             app_.abortState = AbortModem;
         }

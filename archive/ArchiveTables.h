@@ -24,7 +24,8 @@ struct ArchivePass {
     bool stop = false; // set by error 18
 };
 
-// Archive data directory + "T2_" + device number + "/".
+// Archive data directory + "T2_" + device number + "/" (an existing directory of that name in
+// any letter case).
 QString DeviceDirectory(const QString &dataDir, const QString &deviceNumber);
 // "T" + device number + channel digit + kind letter + ".dbf".
 QString ArchiveTableName(const QString &deviceNumber, int channel, char kind);

@@ -1,6 +1,7 @@
 #include "archive/DbfFile.h"
 
 #include "archive/TableError.h"
+#include "base/FileNames.h"
 
 #include <QDate>
 #include <QDir>
@@ -14,6 +15,7 @@ namespace torv {
 
 namespace {
 
+constexpr uint8_t kDbase3 = 0x03;  // dBASE III and later without memo files
 constexpr int kFileHeaderSize = 32;
 constexpr int kFieldDescriptorSize = 32;
 constexpr char kHeaderTerminator = 0x0D;
@@ -25,8 +27,17 @@ constexpr int kMaxNumberWidth = 32;
 // every later write, so shapelib can never write a header after a record that failed.
 struct HookFile {
     QFile file;
+    bool writable = false;
     bool failed = false;
     QString error;
+    void fail(const QString &why) {
+        failed = true;
+        error = why;
+    }
+    void failWithFileError(const QString &fallback) {
+        const QString text = file.error() != QFileDevice::NoError ? file.errorString() : QString();
+        fail(text.isEmpty() ? fallback : text);
+    }
 };
 
 // shapelib's hooks carry no user data: the path of the file an open or create call is about is
@@ -64,6 +75,7 @@ SAFile HookOpen(const char *filename, const char *access) {
         delete h;
         return nullptr;
     }
+    h->writable = om & QIODevice::WriteOnly;
     return reinterpret_cast<SAFile>(h);
 }
 
@@ -73,6 +85,10 @@ SAOffset HookRead(void *p, SAOffset size, SAOffset nmemb, SAFile f) {
         return 0;
     const qint64 want = qint64(size * nmemb);
     const qint64 got = h->file.read(static_cast<char *>(p), want);
+    // shapelib reads the header back before it rewrites it and does not look at the result: after
+    // a failed read a writable handle writes nothing more.
+    if (got != want && h->writable)
+        h->failWithFileError(QStringLiteral("прочитано %1 байт из %2").arg(qMax<qint64>(got, 0)).arg(want));
     if (got <= 0)
         return 0;
     return SAOffset(got) / size;
@@ -85,8 +101,8 @@ SAOffset HookWrite(void *p, SAOffset size, SAOffset nmemb, SAFile f) {
     const qint64 want = qint64(size * nmemb);
     const qint64 put = h->file.write(static_cast<const char *>(p), want);
     if (put != want) {
-        h->failed = true;
-        h->error = h->file.errorString();
+        h->failWithFileError(
+            QStringLiteral("записано %1 байт из %2 (нет места на диске?)").arg(qMax<qint64>(put, 0)).arg(want));
         return put <= 0 ? 0 : SAOffset(put) / size;
     }
     return nmemb;
@@ -101,8 +117,7 @@ SAOffset HookSeek(SAFile f, SAOffset offset, int whence) {
         pos += h->file.size();
     if (pos < 0 || !h->file.seek(pos)) {
         // A write after a failed seek would land in the wrong place.
-        h->failed = true;
-        h->error = h->file.errorString();
+        h->failWithFileError(QStringLiteral("не удалось перейти к позиции %1").arg(pos));
         return SAOffset(-1);
     }
     return 0;
@@ -113,8 +128,7 @@ SAOffset HookTell(SAFile f) { return SAOffset(AsHook(f)->file.pos()); }
 int HookFlush(SAFile f) {
     HookFile *h = AsHook(f);
     if (!h->file.flush()) {
-        h->failed = true;
-        h->error = h->file.errorString();
+        h->failWithFileError(QStringLiteral("запись не завершена"));
         return -1;
     }
     return 0;
@@ -180,9 +194,26 @@ bool DbfFile::CrossesPage(qint64 offset, int length) {
     return offset / kPageSize != (offset + length - 1) / kPageSize;
 }
 
+namespace {
+
+bool IsNameStart(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+bool IsNameChar(char c) { return IsNameStart(c) || (c >= '0' && c <= '9') || c == '_'; }
+
+}  // namespace
+
+// Everything a table's header says is checked against everything else it says before the table is
+// used: a header that is not whole and consistent (garbage written over it, a file of another
+// kind) must never be taken as a layout to read or to write records by.
 DbfLayout DbfFile::CheckHeader(const QByteArray &head, qint64 fileSize, const QString &path, int *recordCount) {
     if (head.size() < kFileHeaderSize || fileSize < kFileHeaderSize)
         throw TableError(Damaged(path, QStringLiteral("файл короче заголовка")));
+    const uint8_t version = uint8_t(head[0]);
+    if (version != kDbase3)
+        throw TableError(Damaged(path, QStringLiteral("это не таблица dBASE III (байт версии 0x%1)")
+                                           .arg(uint(version), 2, 16, QLatin1Char('0'))));
+    const int month = uint8_t(head[2]), day = uint8_t(head[3]);
+    if ((month != 0 || day != 0) && (month < 1 || month > 12 || day < 1 || day > 31))
+        throw TableError(Damaged(path, QStringLiteral("неверная дата изменения в заголовке")));
     DbfLayout layout;
     layout.headerLength = U16(head, 8);
     layout.recordLength = U16(head, 10);
@@ -195,18 +226,27 @@ DbfLayout DbfFile::CheckHeader(const QByteArray &head, qint64 fileSize, const QS
         throw TableError(Damaged(path, QStringLiteral("неверная длина записи")));
 
     int offset = 1;
-    for (int pos = kFileHeaderSize; pos + kFieldDescriptorSize <= layout.headerLength &&
-                                     head[pos] != kHeaderTerminator;
-         pos += kFieldDescriptorSize) {
+    int pos = kFileHeaderSize;
+    for (; pos < layout.headerLength && head[pos] != kHeaderTerminator; pos += kFieldDescriptorSize) {
+        if (pos + kFieldDescriptorSize > layout.headerLength)
+            throw TableError(Damaged(path, QStringLiteral("описания столбцов не завершены")));
         DbfField f;
         const QByteArray rawName = head.mid(pos, 11);
         const int nul = rawName.indexOf('\0');
-        f.name = QString::fromLatin1(nul < 0 ? rawName : rawName.left(nul)).trimmed();
+        const QByteArray name = nul < 0 ? rawName : rawName.left(nul);
+        bool nameOk = !name.isEmpty() && IsNameStart(name[0]);
+        for (char c : name)
+            nameOk = nameOk && IsNameChar(c);
+        if (name.isEmpty())
+            throw TableError(Damaged(path, QStringLiteral("столбец без имени")));
+        if (!nameOk)
+            throw TableError(Damaged(path, QStringLiteral("неверное имя столбца %1").arg(layout.fields.size() + 1)));
+        f.name = QString::fromLatin1(name);
+        if (layout.fieldIndex(f.name) >= 0)
+            throw TableError(Damaged(path, QStringLiteral("столбец %1 описан дважды").arg(f.name)));
         f.type = char(head[pos + 11]);
         f.width = uint8_t(head[pos + 16]);
         f.decimals = uint8_t(head[pos + 17]);
-        if (f.name.isEmpty())
-            throw TableError(Damaged(path, QStringLiteral("столбец без имени")));
         bool ok = false;
         switch (f.type) {
         case 'C':
@@ -228,8 +268,15 @@ DbfLayout DbfFile::CheckHeader(const QByteArray &head, qint64 fileSize, const QS
     }
     if (layout.fields.isEmpty())
         throw TableError(Damaged(path, QStringLiteral("нет описаний столбцов")));
-    if (offset > layout.recordLength)
-        throw TableError(Damaged(path, QStringLiteral("столбцы не помещаются в запись")));
+    // The descriptors end with the terminator, which ends the header; some writers put one zero
+    // byte after it.
+    if (pos >= layout.headerLength ||
+        !(layout.headerLength == pos + 1 || (layout.headerLength == pos + 2 && head[pos + 1] == '\0')))
+        throw TableError(Damaged(path, QStringLiteral("длина заголовка не совпадает с описаниями столбцов")));
+    if (offset != layout.recordLength)
+        throw TableError(Damaged(path, QStringLiteral("длина записи %1 не равна сумме ширин столбцов %2")
+                                           .arg(layout.recordLength)
+                                           .arg(offset)));
     // A count beyond the records the file holds (a copy cut short) is reduced to them.
     const qint64 held = (fileSize - layout.headerLength) / layout.recordLength;
     if (recordCount)
@@ -283,12 +330,14 @@ std::unique_ptr<DbfFile> DbfFile::Open(const QString &path, Mode mode) {
 }
 
 void DbfFile::Create(const QString &path, const QVector<DbfColumn> &columns) {
-    if (QFileInfo::exists(path))
+    // A table copied from elsewhere may carry its name in another letter case: it is the table.
+    if (FileExistsNoCase(path) || QFileInfo::exists(path))
         return;
     const QString temp = path + QStringLiteral(".creating");
     QFile::remove(temp);
     SAHooks hooks = MakeHooks();
     bool built = false;
+    QString reason;
     {
         TablePathScope scope(temp);
         DBFHandle h = DBFCreateLL(temp.toUtf8().constData(), "LDID/201", &hooks);
@@ -298,7 +347,17 @@ void DbfFile::Create(const QString &path, const QVector<DbfColumn> &columns) {
                 if (DBFAddNativeFieldType(h, c.name, c.type, c.width, c.decimals) < 0)
                     built = false;
             SetToday(h);
+            // The header is written here, while the write hooks can still tell what went wrong.
+            DBFUpdateHeader(h);
+            if (const HookFile *hook = AsHook(h->fp); hook->failed) {
+                built = false;
+                reason = hook->error;
+            }
             DBFClose(h);
+        } else {
+            QFile probe(temp);
+            if (!probe.open(QIODevice::WriteOnly))
+                reason = probe.errorString();
         }
     }
     // The file is checked as any table before it takes its name.
@@ -317,7 +376,8 @@ void DbfFile::Create(const QString &path, const QVector<DbfColumn> &columns) {
             throw TableError(QString());
     } catch (const TableError &) {
         QFile::remove(temp);
-        throw TableError(QStringLiteral("Не удалось создать таблицу %1").arg(QDir::toNativeSeparators(path)));
+        throw TableError(QStringLiteral("Не удалось создать таблицу %1").arg(QDir::toNativeSeparators(path)) +
+                         (reason.isEmpty() ? QString() : QStringLiteral(": ") + reason));
     }
     if (!QFile::rename(temp, path)) {
         QFile::remove(temp);
@@ -423,10 +483,8 @@ void DbfFile::removeAll() {
     HookFile *h = handle_->hook();
     const char eof = kEndOfFile;
     if (!h->file.resize(layout_.headerLength) || !h->file.seek(layout_.headerLength) ||
-        h->file.write(&eof, 1) != 1) {
-        h->failed = true;
-        h->error = h->file.errorString();
-    }
+        h->file.write(&eof, 1) != 1)
+        h->failWithFileError(QStringLiteral("таблица не очищена"));
     throwIfFailed();
 }
 

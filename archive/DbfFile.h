@@ -7,8 +7,8 @@
 //  - a record rewritten in place that lies within one 4 KiB page is one write, which a killed
 //    process does not tear; one that crosses a page boundary is first written marked deleted and
 //    then unmarked, so a torn record is never visible;
-//  - a failed write stops every later write of the same handle, so the header never counts a
-//    record that was not written whole.
+//  - a failed write, seek or read stops every later write of the same handle, so the header never
+//    counts a record that was not written whole, and the failure is raised as a TableError.
 #pragma once
 
 #include <QByteArray>
@@ -51,9 +51,12 @@ public:
     // Opens an existing table. Throws TableError when it is missing or damaged.
     static std::unique_ptr<DbfFile> Open(const QString &path, Mode mode);
     // Creates an empty table with the columns (code page Windows-1251). The file appears whole
-    // or not at all. Throws TableError; an existing file is left alone and counts as success.
+    // or not at all. Throws TableError naming the file and the reason; an existing file (its name
+    // in any letter case) is left alone and counts as success.
     static void Create(const QString &path, const QVector<DbfColumn> &columns);
-    // Checks a header image; returns the layout or throws TableError. Exposed for the tests.
+    // Checks a header image — version, date, header and record lengths against the column
+    // descriptors, column names, types and widths; returns the layout or throws TableError naming
+    // the file. Exposed for the tests.
     static DbfLayout CheckHeader(const QByteArray &head, qint64 fileSize, const QString &path,
                                  int *recordCount);
 

@@ -1,13 +1,14 @@
 #include "archive/GasTotals.h"
 
 #include "app/App.h"
+#include "base/FileNames.h"
+#include "base/FileWrite.h"
 #include "app/Formats.h"
 #include "device/DevData.h"
 #include "link/ComPort.h"
 
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 #include <QtEndian>
 #include <cmath>
 #include <cstring>
@@ -52,10 +53,7 @@ QDateTime FromDayCount(double days) {
 }
 
 QString TotalsPath(const QString &devDir, const QString &factoryNumber) {
-    QString dir = devDir;
-    if (!dir.endsWith(QLatin1Char('/')))
-        dir += QLatin1Char('/');
-    return dir + QStringLiteral("T2_") + factoryNumber + QStringLiteral(".vc");
+    return FindNoCase(devDir, QStringLiteral("T2_") + factoryNumber + QStringLiteral(".vc"));
 }
 
 QByteArray EncodeTotals(const std::array<float, 4> &totals, const QDateTime &date) {
@@ -107,10 +105,10 @@ QString SaveTotals(App &app) {
     const QString number = dev.FactoryNumber();
     const QString path = TotalsPath(app.settings.devDir(), number);
     QDir().mkpath(QFileInfo(path).absolutePath());
-    QSaveFile f(path);
-    const QByteArray bytes = EncodeTotals(dev.gasTotals, dev.totalsDate);
-    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.commit())
-        return QStringLiteral("Не удалось записать файл итоговых объемов ") + path + QStringLiteral(": ") + f.errorString();
+    QString reason;
+    if (!ReplaceFileContents(path, EncodeTotals(dev.gasTotals, dev.totalsDate), &reason))
+        return QStringLiteral("Не удалось записать файл итоговых объемов ") + QDir::toNativeSeparators(path) +
+               QStringLiteral(": ") + reason;
     return QString();
 }
 

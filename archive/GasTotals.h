@@ -24,7 +24,8 @@ void RequestGasTotal(App &app, int channel);
 // Returns an error text, empty on success.
 QString SaveTotals(App &app);
 
-// "T2_" + factory number + ".vc" in the device files directory.
+// "T2_" + factory number + ".vc" in the device files directory (an existing file of that name in
+// any letter case).
 QString TotalsPath(const QString &devDir, const QString &factoryNumber);
 QByteArray EncodeTotals(const std::array<float, 4> &totals, const QDateTime &date);
 bool DecodeTotals(const QByteArray &bytes, std::array<float, 4> &totals, QDateTime &date);

@@ -2,6 +2,7 @@
 
 #include "archive/SqlStatement.h"
 #include "archive/TableRow.h"
+#include "base/FileNames.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -107,24 +108,8 @@ QString TableEngine::ResolveTable(const QString &directory, const QString &name,
     QString file = name;
     if (!file.endsWith(QLatin1String(".dbf"), Qt::CaseInsensitive))
         file += QLatin1String(".dbf");
-    const QDir dir(directory);
-    const QString direct = QDir::cleanPath(dir.absoluteFilePath(file));
-    if (QFileInfo(direct).isFile()) {
-        if (exists)
-            *exists = true;
-        return direct;
-    }
-    const QStringList entries = dir.entryList(QDir::Files | QDir::Hidden);
-    for (const QString &e : entries) {
-        if (e.compare(file, Qt::CaseInsensitive) == 0) {
-            if (exists)
-                *exists = true;
-            return QDir::cleanPath(dir.absoluteFilePath(e));
-        }
-    }
-    if (exists)
-        *exists = false;
-    return direct;
+    const QString found = FindNoCase(QDir(directory).absolutePath(), file, EntryKind::File, exists);
+    return QDir::cleanPath(found);
 }
 
 TableEngine::Table &TableEngine::table(const QString &path) {

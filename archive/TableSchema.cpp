@@ -1,6 +1,8 @@
 #include "archive/TableSchema.h"
 
 #include "archive/TableError.h"
+#include "base/FileNames.h"
+#include "base/FileWrite.h"
 
 #include <QDir>
 #include <QFile>
@@ -79,7 +81,7 @@ QString JoinPath(const QString &dir, const QString &name) {
 }
 
 QString TemplateDirectory(const QString &settingsReportDir) {
-    return JoinPath(settingsReportDir, QLatin1String(kTemplateDirName)) + QLatin1Char('/');
+    return FindNoCase(settingsReportDir, QLatin1String(kTemplateDirName), EntryKind::Directory) + QLatin1Char('/');
 }
 
 void EnsureTemplates(const QString &settingsReportDir) {
@@ -113,38 +115,30 @@ bool TemplateColumns(const QString &fileName, QVector<DbfColumn> *columns) {
 }
 
 void CreateTableFromTemplate(const QString &templatePath, const QString &tablePath) {
-    if (QFileInfo::exists(tablePath))
+    if (FileExistsNoCase(tablePath))
         return;
     // A missing template of the program is made first, with the columns of its family.
-    const QFileInfo templateInfo(templatePath);
+    QString source = ExistingFileNoCase(templatePath);
+    const QFileInfo templateInfo(source);
     QVector<DbfColumn> columns;
     if (!templateInfo.exists() && TemplateColumns(templateInfo.fileName(), &columns) &&
         QDir().mkpath(templateInfo.absolutePath()))
         DbfFile::Create(templatePath, columns);
-    auto fail = [&] {
+    auto fail = [&](const QString &reason) {
         return TableError(QStringLiteral("Не удалось создать таблицу %1 из шаблона %2")
-                              .arg(QDir::toNativeSeparators(tablePath), QDir::toNativeSeparators(templatePath)));
+                              .arg(QDir::toNativeSeparators(tablePath), QDir::toNativeSeparators(source)) +
+                          (reason.isEmpty() ? QString() : QStringLiteral(": ") + reason));
     };
-    QFile source(templatePath);
-    if (!source.open(QIODevice::ReadOnly))
-        throw fail();
-    const QByteArray bytes = source.readAll();
+    QFile in(source);
+    if (!in.open(QIODevice::ReadOnly))
+        throw fail(in.errorString());
+    const QByteArray bytes = in.readAll();
     // The template must be a table the engine can use.
     int count = 0;
-    DbfFile::CheckHeader(bytes, bytes.size(), templatePath, &count);
-    const QString temp = tablePath + QStringLiteral(".creating");
-    QFile out(temp);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) || out.write(bytes) != bytes.size() || !out.flush()) {
-        out.close();
-        QFile::remove(temp);
-        throw fail();
-    }
-    out.close();
-    if (!QFile::rename(temp, tablePath)) {
-        QFile::remove(temp);
-        if (!QFileInfo::exists(tablePath))
-            throw fail();
-    }
+    DbfFile::CheckHeader(bytes, bytes.size(), source, &count);
+    QString reason;
+    if (!ReplaceFileContents(tablePath, bytes, &reason))
+        throw fail(reason);
 }
 
 }  // namespace torv

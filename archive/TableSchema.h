@@ -24,7 +24,8 @@ QString TemplateFileName(TableFamily family);
 
 // dir + name, with one separator between them whether or not dir ends in one.
 QString JoinPath(const QString &dir, const QString &name);
-// The templates directory: settings report directory + "sourse/".
+// The templates directory: settings report directory + "sourse/" (an existing directory of that
+// name in any letter case).
 QString TemplateDirectory(const QString &settingsReportDir);
 
 // Creates the templates directory and every template that is missing, with exactly the columns of
@@ -34,9 +35,10 @@ void EnsureTemplates(const QString &settingsReportDir);
 void EnsureRegistryTable(const QString &devDir);
 // The columns of one of the program's template file names (any letter case); false otherwise.
 bool TemplateColumns(const QString &fileName, QVector<DbfColumn> *columns);
-// Creates a table as a byte copy of its template when the table is missing. A missing template of
-// the program is created first. The table appears whole or not at all; an existing table is never
-// overwritten. Throws TableError.
+// Creates a table as a byte copy of its template when the table is missing. Both are looked for
+// in any letter case of their file names; a new table takes the name as given. A missing template
+// of the program is created first. The table appears whole or not at all; an existing table is
+// never overwritten. Throws TableError.
 void CreateTableFromTemplate(const QString &templatePath, const QString &tablePath);
 
 }  // namespace torv

@@ -1,10 +1,11 @@
 #include "device/torvunit.h"
 
+#include "base/FileNames.h"
+#include "base/FileWrite.h"
 #include "protocol/CodePage.h"
 
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 
 namespace torv {
 
@@ -150,7 +151,7 @@ void TTorv2s::TakeConfigurationImage(const QByteArray &read, const Configuration
 }
 
 QString TTorv2s::UsdPath(const QString &devDir, const QString &factoryNumber) {
-    return QDir(devDir).filePath(QStringLiteral("T2_") + factoryNumber + QStringLiteral(".usd"));
+    return FindNoCase(devDir, QStringLiteral("T2_") + factoryNumber + QStringLiteral(".usd"));
 }
 
 QString TTorv2s::SaveUsd(const QString &devDir) const {
@@ -158,14 +159,10 @@ QString TTorv2s::SaveUsd(const QString &devDir) const {
     if (number.isEmpty())
         return QStringLiteral("Не сохранен файл настройки прибора: в настройке нет заводского номера");
     const QString path = UsdPath(devDir, number);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return QStringLiteral("Не удалось создать файл настройки прибора ") + QDir::toNativeSeparators(path) +
-               QStringLiteral(": ") + file.errorString();
-    const QByteArray &bytes = KindImage();
-    if (file.write(bytes) != bytes.size() || !file.commit())
+    QString reason;
+    if (!ReplaceFileContents(path, KindImage(), &reason))
         return QStringLiteral("Не удалось записать файл настройки прибора ") + QDir::toNativeSeparators(path) +
-               QStringLiteral(": ") + file.errorString();
+               QStringLiteral(": ") + reason;
     return QString();
 }
 

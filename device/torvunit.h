@@ -69,7 +69,8 @@ public:
     // The factory number of the kind's copy (after the cut).
     QString FactoryNumber() const;
 
-    // ".usd": the kind's image copy, 4096 raw bytes, device files directory + "T2_" + number + ".usd".
+    // ".usd": the kind's image copy, 4096 raw bytes, device files directory + "T2_" + number + ".usd"
+    // (an existing file of that name in any letter case).
     static QString UsdPath(const QString &devDir, const QString &factoryNumber);
     // Writes the kind's copy under its factory number. Returns an error text, empty on success.
     QString SaveUsd(const QString &devDir) const;

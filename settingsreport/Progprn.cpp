@@ -1,5 +1,7 @@
 #include "settingsreport/Progprn.h"
 
+#include "base/FileNames.h"
+#include "base/FileWrite.h"
 #include "device/torvunit.h"
 #include "protocol/CodePage.h"
 #include "settingsreport/ParameterSections.h"
@@ -14,7 +16,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 
 namespace torv {
 
@@ -22,7 +23,7 @@ SettingsReportError::SettingsReportError(const QString &text)
     : std::runtime_error(text.toStdString()), text_(text) {}
 
 QString SettingsReportPath(const QString &directory) {
-    return QDir(directory).filePath(QString::fromLatin1(kSettingsReportFile));
+    return FindNoCase(directory, QString::fromLatin1(kSettingsReportFile));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -188,13 +189,10 @@ void WriteSettingsReport(TTorv2s &device, const SettingsReportOutput &output) {
     if (!QDir(output.directory).exists())
         throw SettingsReportError(QStringLiteral("Не записан файл настройки прибора ") + shown +
                                   QStringLiteral(": нет папки ") + QDir::toNativeSeparators(output.directory));
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        throw SettingsReportError(QStringLiteral("Не записан файл настройки прибора ") + shown +
-                                  QStringLiteral(": ") + file.errorString());
-    if (file.write(bytes) != bytes.size() || !file.commit())
-        throw SettingsReportError(QStringLiteral("Не записан файл настройки прибора ") + shown +
-                                  QStringLiteral(": ") + file.errorString());
+    QString reason;
+    if (!ReplaceFileContents(path, bytes, &reason))
+        throw SettingsReportError(QStringLiteral("Не записан файл настройки прибора ") + shown + QStringLiteral(": ") +
+                                  reason);
 }
 
 QString ReadSettingsReport(const QString &directory, QStringList &lines) {

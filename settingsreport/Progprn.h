@@ -31,6 +31,8 @@ struct SettingsReportOutput {
 };
 
 constexpr const char *kSettingsReportFile = "DEVPROG.REP";
+// The report file of a directory: the DEVPROG.REP already there in any letter case, else a new
+// "DEVPROG.REP".
 QString SettingsReportPath(const QString &directory);
 
 // The report of the device's kind as Windows-1251 text with CR LF line ends. Records the

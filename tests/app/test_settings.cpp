@@ -1,5 +1,6 @@
 #include "app/SettingsRecord.h"
 #include "TestUtil.h"
+#include "base/WriteFailure.h"
 
 #include <QtEndian>
 #include <gtest/gtest.h>
@@ -159,4 +160,48 @@ TEST(SettingsFile, SaveReplacesTheFileWholeWithoutLeftovers) {
     ASSERT_EQ(SettingsFile::Save(rec, pd), QString());
     EXPECT_EQ(QDir(pd).entryList(QDir::Files), QStringList{"Torv2a.ini"});
     EXPECT_EQ(Int32(ReadAll(SettingsFile::Path(pd)), 0xCAA8), 3);
+}
+
+// A full disk: the save says it failed and the settings file keeps its last contents; a missing
+// file that cannot be created is reported too.
+TEST(SettingsFile, AFullDiskIsReportedAndTheOldFileStays) {
+    QTemporaryDir dir;
+    const QString pd = dir.path();
+    TSettingsRecord rec;
+    ASSERT_EQ(SettingsFile::Load(rec, pd), QString());
+    const QByteArray before = ReadAll(SettingsFile::Path(pd));
+    rec.setComPort(7);
+    QString saved, created;
+    TSettingsRecord fresh;
+    ASSERT_TRUE(QDir().mkpath(pd + "/new"));
+    {
+        torvtest::FileSizeLimit full(4096);
+        ASSERT_TRUE(full.active());
+        saved = SettingsFile::Save(rec, pd);
+        created = SettingsFile::Load(fresh, pd + "/new");
+    }
+    EXPECT_TRUE(saved.startsWith(QStringLiteral("Не удалось записать файл ") +
+                                 QDir::toNativeSeparators(SettingsFile::Path(pd)) + QStringLiteral(": ")))
+        << saved.toStdString();
+    EXPECT_EQ(ReadAll(SettingsFile::Path(pd)), before);
+    EXPECT_EQ(QDir(pd).entryList(QDir::Files | QDir::Hidden), QStringList{"Torv2a.ini"});
+    EXPECT_TRUE(created.startsWith(QStringLiteral("Не удалось записать файл "))) << created.toStdString();
+    EXPECT_TRUE(QDir(pd + "/new").entryList(QDir::Files | QDir::Hidden).isEmpty());
+}
+
+// A settings file copied from another system as TORV2A.INI is the one loaded and saved.
+TEST(SettingsFile, AFileInAnotherLetterCaseIsTheSettingsFile) {
+    QTemporaryDir dir;
+    const QString pd = dir.path();
+    TSettingsRecord rec;
+    rec.setDirectoryDefaults(pd);
+    rec.setComPort(5);
+    ASSERT_TRUE(WriteAll(pd + "/TORV2A.INI", rec.bytes()));
+    TSettingsRecord loaded;
+    ASSERT_EQ(SettingsFile::Load(loaded, pd), QString());
+    EXPECT_EQ(loaded.comPort(), 5);
+    loaded.setComPort(6);
+    ASSERT_EQ(SettingsFile::Save(loaded, pd), QString());
+    EXPECT_EQ(QDir(pd).entryList(QDir::Files), QStringList{"TORV2A.INI"});
+    EXPECT_EQ(Int32(ReadAll(pd + "/TORV2A.INI"), 0xCAA8), 6);
 }

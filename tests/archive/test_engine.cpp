@@ -1,10 +1,14 @@
 // The table engine: the statements the program sends, value conversion, file order, deleted
-// rows, slot reuse, errors, templates and damaged files.
+// rows, slot reuse, errors, templates, damaged files and failed writes.
 #include "TableFixture.h"
 #include "TestUtil.h"
+#include "base/WriteFailure.h"
 
 #include "archive/TableRow.h"
 #include "protocol/CodePage.h"
+
+#include <functional>
+#include <random>
 
 using namespace torv;
 using torvtest::TableFixture;
@@ -347,42 +351,173 @@ TEST_F(Engine, TemplatesAreCreatedWithTheColumnsOfTheirFamily) {
 }
 
 TEST_F(Engine, DamagedFilesGiveAnErrorNotACrash) {
+    exec(GasInsert(QStringLiteral("01.04.2021"), 1, QStringLiteral("0.1")));
     const QByteArray good = torvtest::ReadAll(path(kHourlyTable));
+    const int header = uint8_t(good[8]) | uint8_t(good[9]) << 8;
+    ASSERT_EQ(header, 32 + 10 * 32 + 1);
     auto damaged = [&](auto change) {
         QByteArray b = good;
         change(b);
         return b;
     };
+    auto put16 = [](QByteArray &b, int at, int v) {
+        b[at] = char(v & 0xFF);
+        b[at + 1] = char(v >> 8);
+    };
     const QList<QByteArray> files{
         QByteArray(),
         good.left(20),
-        damaged([](QByteArray &b) { b[8] = 10; b[9] = 0; }),                 // header shorter than one column
-        damaged([](QByteArray &b) { b[8] = char(0xFF); b[9] = char(0xFF); }),  // header beyond the file
-        damaged([](QByteArray &b) { b[10] = 5; b[11] = 0; }),                // record shorter than its columns
-        damaged([](QByteArray &b) { b[32 + 11] = 'M'; }),                    // memo column
-        damaged([](QByteArray &b) { b[32 + 16] = 0; }),                      // zero width
-        damaged([](QByteArray &b) { b[64 + 16] = 9; }),                      // date of width 9
-        damaged([](QByteArray &b) { b[32] = 0; }),                           // column without a name
+        damaged([&](QByteArray &b) { put16(b, 8, 10); }),                  // header shorter than one column
+        damaged([&](QByteArray &b) { put16(b, 8, 0xFFFF); }),              // header beyond the file
+        damaged([&](QByteArray &b) { put16(b, 8, header + 32); }),         // header longer than its columns
+        damaged([&](QByteArray &b) { put16(b, 10, 5); }),                  // record shorter than its columns
+        damaged([&](QByteArray &b) { put16(b, 10, 30000); }),              // record longer than its columns
+        damaged([&](QByteArray &b) { put16(b, 10, uint8_t(b[10]) + 1); }),
+        damaged([](QByteArray &b) { b[0] = 0x30; }),                       // not dBASE III (Visual FoxPro)
+        damaged([](QByteArray &b) { b[0] = char(0xE5); }),
+        damaged([](QByteArray &b) { b[2] = 13; }),                         // month 13 in the date
+        damaged([](QByteArray &b) { b[32 + 11] = 'M'; }),                  // memo column
+        damaged([](QByteArray &b) { b[32 + 16] = 0; }),                    // zero width
+        damaged([](QByteArray &b) { b[64 + 16] = 9; }),                    // date of width 9
+        damaged([](QByteArray &b) { b[96 + 17] = 6; }),                    // H: decimals as wide as the column
+        damaged([](QByteArray &b) { b[32] = 0; }),                         // column without a name
+        damaged([](QByteArray &b) { b[33] = '#'; }),                       // no name of a column
+        damaged([](QByteArray &b) { b.replace(64, 11, b.mid(32, 11)); }),  // SERIAL twice
+        damaged([&](QByteArray &b) { b[header - 1] = ' '; }),              // no end of the columns
     };
     for (int i = 0; i < files.size(); ++i) {
         ASSERT_TRUE(torvtest::WriteAll(path(kHourlyTable), files[i]));
         engine.forget(dir());
-        try {
-            exec(QStringLiteral("select * from T12345671h.dbf"));
-            ADD_FAILURE() << "case " << i;
-        } catch (const TableError &e) {
-            EXPECT_TRUE(e.text().contains(QStringLiteral("повреждена"))) << i << e.text().toStdString();
+        for (const QString &sql : {QStringLiteral("select * from T12345671h.dbf"),
+                                   GasInsert(QStringLiteral("02.04.2021"), 1, QStringLiteral("0.1"))}) {
+            try {
+                exec(sql);
+                ADD_FAILURE() << "case " << i;
+            } catch (const TableError &e) {
+                // The table is named, and it is never written to.
+                EXPECT_TRUE(e.text().contains(QStringLiteral("повреждена"))) << i << e.text().toStdString();
+                EXPECT_TRUE(e.text().contains(QDir::toNativeSeparators(path(kHourlyTable)))) << i;
+            }
+            EXPECT_EQ(torvtest::ReadAll(path(kHourlyTable)), files[i]) << i;
         }
     }
+    // One zero byte after the end of the columns (some writers put it there) is a sound header.
+    QByteArray padded = good;
+    padded.insert(header, '\0');
+    padded[8] = char(header + 1);
+    ASSERT_TRUE(torvtest::WriteAll(path(kHourlyTable), padded));
+    engine.forget(dir());
+    EXPECT_EQ(rows(QStringLiteral("select * from T12345671h.dbf"), {"H"}), QStringList{"1"});
+
     // A header counting more records than the file holds is read as the records that are there.
     ASSERT_TRUE(torvtest::WriteAll(path(kHourlyTable), good));
     engine.forget(dir());
-    exec(GasInsert(QStringLiteral("01.04.2021"), 1, QStringLiteral("0.1")));
-    QByteArray cut = torvtest::ReadAll(path(kHourlyTable));
+    QByteArray cut = good;
     cut[4] = 3;
     ASSERT_TRUE(torvtest::WriteAll(path(kHourlyTable), cut));
     engine.forget(dir());
     EXPECT_EQ(rows(QStringLiteral("select * from T12345671h.dbf"), {"H"}), QStringList{"1"});
     exec(GasInsert(QStringLiteral("01.04.2021"), 2, QStringLiteral("0.1")));
     EXPECT_EQ(uint8_t(torvtest::ReadAll(path(kHourlyTable)).at(4)), 2);
+}
+
+// 32 random bytes anywhere over the header: the table is refused and not written to, never taken
+// with a layout of its own that other readers do not share.
+TEST_F(Engine, GarbageOverTheHeaderIsRefusedAndNeverWritten) {
+    for (int h = 0; h < 24; ++h)
+        exec(GasInsert(QStringLiteral("01.04.2021"), h, QStringLiteral("0.1")));
+    const QByteArray good = torvtest::ReadAll(path(kHourlyTable));
+    const int header = uint8_t(good[8]) | uint8_t(good[9]) << 8;
+    std::mt19937 rng(2024);
+    for (int trial = 0; trial < 400; ++trial) {
+        QByteArray bad = good;
+        const int at = trial < 100 ? 0 : int(rng() % uint32_t(header - 32 + 1));
+        for (int i = 0; i < 32; ++i)
+            bad[at + i] = char(rng());
+        ASSERT_TRUE(torvtest::WriteAll(path(kHourlyTable), bad));
+        engine.forget(dir());
+        EXPECT_THROW(exec(GasInsert(QStringLiteral("02.04.2021"), 0, QStringLiteral("0.1"))), TableError)
+            << "trial " << trial << " at " << at;
+        EXPECT_EQ(torvtest::ReadAll(path(kHourlyTable)), bad) << "trial " << trial;
+    }
+}
+
+// A disk that takes no more bytes: the statement fails with a clear error naming the table, the
+// row is not counted, nothing else is lost, and the table works again once there is room.
+TEST_F(Engine, AFullDiskFailsTheWriteClearlyAndKeepsTheTable) {
+    exec(GasInsert(QStringLiteral("01.04.2021"), 1, QStringLiteral("0.1")));
+    const QString reportDir = dir() + QStringLiteral("report/");
+    EnsureTemplates(reportDir);
+    const qint64 size = fileSize(kHourlyTable);
+    {
+        torvtest::FileSizeLimit full(size);
+        ASSERT_TRUE(full.active());
+        try {
+            exec(GasInsert(QStringLiteral("01.04.2021"), 2, QStringLiteral("0.2")));
+            ADD_FAILURE() << "no error";
+        } catch (const TableError &e) {
+            EXPECT_TRUE(e.text().startsWith(QStringLiteral("Ошибка записи в таблицу ") +
+                                            QDir::toNativeSeparators(path(kHourlyTable))))
+                << e.text().toStdString();
+        }
+        // A row rewritten in place needs no room.
+        EXPECT_EQ(exec(QStringLiteral("UPDATE T12345671h.dbf SET P = '0.3' Where DT = '01.04.2021' AND H = '1'")), 1);
+    }
+    {
+        torvtest::FileSizeLimit full(100);
+        ASSERT_TRUE(full.active());
+        const struct {
+            const char *what;
+            std::function<void()> create;
+            QString file;
+        } creations[] = {
+            {"table", [&] { DbfFile::Create(path("New.dbf"), FamilyColumns(TableFamily::GVRas)); }, path("New.dbf")},
+            {"template copy",
+             [&] { CreateTableFromTemplate(TemplateDirectory(reportDir) + "GVRas.DBF", path("T12345672h.dbf")); },
+             path("T12345672h.dbf")},
+        };
+        for (const auto &c : creations) {
+            try {
+                c.create();
+                ADD_FAILURE() << c.what;
+            } catch (const TableError &e) {
+                EXPECT_TRUE(e.text().startsWith(QStringLiteral("Не удалось создать таблицу ") +
+                                                QDir::toNativeSeparators(c.file)))
+                    << e.text().toStdString();
+                EXPECT_TRUE(e.text().contains(QStringLiteral(": "))) << c.what << " tells no reason";
+            }
+        }
+    }
+    EXPECT_EQ(QDir(dir()).entryList(QDir::Files | QDir::Hidden, QDir::Name), (QStringList{kParamsTable, kHourlyTable}));
+    EXPECT_EQ(rows(QStringLiteral("select * from T12345671h.dbf"), {"H", "P"}), QStringList{"1|0.30000"});
+    EXPECT_EQ(TableEngine().execute(dir(), QStringLiteral("select * from T12345671h.dbf")).rows.size(), 1u);
+    exec(GasInsert(QStringLiteral("01.04.2021"), 2, QStringLiteral("0.2")));
+    EXPECT_EQ(rows(QStringLiteral("select * from T12345671h.dbf"), {"H"}), (QStringList{"1", "2"}));
+}
+
+// Tables, templates and the registry copied from another system may carry their names in other
+// letter cases: they are found, and no second file is made beside them.
+TEST_F(Engine, OwnFilesAreFoundInAnyLetterCase) {
+    const QString reportDir = dir() + QStringLiteral("report/");
+    ASSERT_TRUE(QDir().mkpath(reportDir + QStringLiteral("SOURSE")));
+    DbfFile::Create(reportDir + QStringLiteral("SOURSE/gvras.dbf"), ParamArchiveColumns());  // marked by its columns
+    EXPECT_EQ(TemplateDirectory(reportDir), reportDir + QStringLiteral("SOURSE/"));
+    EnsureTemplates(reportDir);
+    EXPECT_EQ(QDir(reportDir).entryList(QDir::Dirs | QDir::NoDotAndDotDot), QStringList{"SOURSE"});
+    EXPECT_EQ(QDir(reportDir + "SOURSE").entryList(QDir::Files, QDir::Name),
+              (QStringList{"ArhParam.DBF", "Fluid.DBF", "GVSU.DBF", "Heat.DBF", "Par.DBF", "gvras.dbf"}));
+
+    CreateTableFromTemplate(TemplateDirectory(reportDir) + QStringLiteral("GVRas.DBF"), path("T5551h.dbf"));
+    EXPECT_EQ(torvtest::ReadAll(path("T5551h.dbf")), torvtest::ReadAll(reportDir + QStringLiteral("SOURSE/gvras.dbf")));
+    ASSERT_TRUE(QFile::rename(path("T5551h.dbf"), path("t5551H.DBF")));
+    CreateTableFromTemplate(TemplateDirectory(reportDir) + QStringLiteral("GVRas.DBF"), path("T5551h.dbf"));
+    EXPECT_FALSE(QFileInfo::exists(path("T5551h.dbf")));
+    exec(QStringLiteral("INSERT Into T5551h.dbf (F_1BAIT) Values ('P')"));
+    EXPECT_EQ(rows(QStringLiteral("select * from t5551H.DBF"), {"F_1BAIT"}), QStringList{"P"});
+
+    makeTable(QStringLiteral("TORV2DEV.DBF"), RegistryColumns());
+    exec(QStringLiteral("INSERT Into Torv2dev (ID, SERIAL) Values ('1', '555')"));
+    EnsureRegistryTable(dir());
+    EXPECT_FALSE(QFileInfo::exists(path("Torv2dev.dbf")));
+    EXPECT_EQ(rows(QStringLiteral("select * from Torv2dev.dbf"), {"SERIAL"}), QStringList{"555"});
 }

@@ -34,6 +34,31 @@ struct SettingsBench : SimBench {
     QString dataDir() const { return app.settings.dataDir(); }
 };
 
+// Every name below `dir` with its letter cases swapped, as a copy from another system may carry
+// them; the directories the settings record names are kept.
+void SwapNameCases(const QString &dir, const QStringList &keep) {
+    for (const QFileInfo &e : QDir(dir).entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot)) {
+        if (e.isDir())
+            SwapNameCases(e.filePath(), keep);
+        if (keep.contains(e.fileName()))
+            continue;
+        QString swapped = e.fileName();
+        for (QChar &c : swapped)
+            c = c.isUpper() ? c.toLower() : c.toUpper();
+        ASSERT_TRUE(QDir(dir).rename(e.fileName(), swapped)) << e.filePath().toStdString();
+    }
+}
+
+QStringList Tree(const QString &dir, const QString &prefix = QString()) {
+    QStringList out;
+    for (const QFileInfo &e : QDir(dir).entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name)) {
+        out << prefix + e.fileName();
+        if (e.isDir())
+            out << Tree(e.filePath(), prefix + e.fileName() + QLatin1Char('/'));
+    }
+    return out;
+}
+
 QString GoldenPath(const QString &scenario) {
     return torvtest::SourceDir() + QStringLiteral("/tests/data/settings/") + scenario + QStringLiteral(".rep");
 }
@@ -138,4 +163,25 @@ TEST(Settings, ExistingTablesAreNeverOverwritten) {
     ASSERT_TRUE(torvtest::WriteAll(table, marker));
     PrepareArchiveTables(b.app, b.app.deviceNumber);
     EXPECT_EQ(torvtest::ReadAll(table), marker);
+}
+
+// A program directory copied from another system with its names in other letter cases: the
+// configuration read finds the templates, the device directory, its tables, DEVPROG.REP and the
+// ".usd" as they are named there and makes no second file beside any of them.
+TEST(Settings, FilesCopiedUnderOtherLetterCasesAreFound) {
+    SettingsBench b("gas-vdab");
+    Settings(b.app, nullptr);
+    ASSERT_EQ(b.app.abortState, AbortRunning);
+    SwapNameCases(b.dir.path(), {QStringLiteral("Data"), QStringLiteral("Dev")});
+    const QStringList before = Tree(b.dir.path());
+    ASSERT_TRUE(before.contains(QStringLiteral("devprog.rep"))) << before.join(' ').toStdString();
+    ASSERT_TRUE(before.contains(QStringLiteral("SOURSE/gvrAS.dbf"))) << before.join(' ').toStdString();
+    const QString report = b.dir.filePath(QStringLiteral("devprog.rep"));
+    ASSERT_TRUE(torvtest::WriteAll(report, "old"));
+
+    Settings(b.app, nullptr);
+    ASSERT_EQ(b.app.abortState, AbortRunning) << b.prompts.texts().join(" | ").toStdString();
+    EXPECT_TRUE(b.prompts.texts().isEmpty()) << b.prompts.texts().join(" | ").toStdString();
+    EXPECT_EQ(Tree(b.dir.path()), before);
+    EXPECT_TRUE(torvtest::ReadAll(report).startsWith(ToCp1251(QStringLiteral("\r\nПрибор:"))));
 }

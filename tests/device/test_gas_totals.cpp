@@ -1,12 +1,14 @@
 // The gas totals request and the totals file.
 #include "../sim/SimFixture.h"
 #include "TestUtil.h"
+#include "base/WriteFailure.h"
 
 #include "archive/GasTotals.h"
 #include "device/DeviceSettings.h"
 #include "link/ComPort.h"
 #include "link/SerialLine.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QtEndian>
 #include <cstring>
@@ -193,4 +195,38 @@ TEST(GasTotals, FileRoundTripAndDayCount) {
     EXPECT_EQ(back, t);
     EXPECT_EQ(d, at);
     EXPECT_FALSE(DecodeTotals(QByteArray(23, '\0'), back, d));
+}
+
+// A totals file that cannot be written is reported and the old one stays; a totals file copied
+// under another letter case is the one read and replaced.
+TEST(GasTotals, FullDiskKeepsTheOldFileAndAnyLetterCaseIsFound) {
+    TotalsBench b;
+    const QString devDir = b.app.settings.devDir();
+    QFile::remove(b.totalsFile());
+    const QString copied = QDir(devDir).filePath(QStringLiteral("t2_4217.VC"));
+    const QDateTime at(QDate(2020, 2, 7), QTime(12, 0));
+    const QByteArray old = EncodeTotals({1, 2, 3, 4}, at);
+    ASSERT_TRUE(torvtest::WriteAll(copied, old));
+    EXPECT_EQ(b.totalsFile(), copied);
+    {
+        torvtest::FileSizeLimit full(10);
+        ASSERT_TRUE(full.active());
+        RequestGasTotal(b.app, 2);   // 'D': no request, the file is written
+    }
+    EXPECT_EQ(torvtest::ReadAll(copied), old);
+    const QStringList log = b.status.lines(Role::RichEdit1);
+    ASSERT_FALSE(log.isEmpty());
+    EXPECT_TRUE(log.last().startsWith(QStringLiteral("Не удалось записать файл итоговых объемов ") +
+                                      QDir::toNativeSeparators(copied) + QStringLiteral(": ")))
+        << log.last().toStdString();
+
+    ASSERT_TRUE(LoadTotals(b.app, QStringLiteral("4217")));
+    EXPECT_FLOAT_EQ(b.app.device.gasTotals[2], 3.0f);
+    b.app.device.devObj().totals[0] = 9.0f;
+    RequestGasTotal(b.app, 2);
+    EXPECT_EQ(QDir(devDir).entryList({QStringLiteral("*.vc")}, QDir::Files), QStringList{QStringLiteral("t2_4217.VC")});
+    std::array<float, 4> totals{};
+    QDateTime date;
+    ASSERT_TRUE(DecodeTotals(torvtest::ReadAll(copied), totals, date));
+    EXPECT_EQ(totals, (std::array<float, 4>{9, 2, 3, 4}));
 }

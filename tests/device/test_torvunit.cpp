@@ -1,6 +1,7 @@
 // The device object: device kind rule, taking over a configuration image (copies, factory number
 // rules, device number, converted texts) and the ".usd" file.
 #include "TestUtil.h"
+#include "base/WriteFailure.h"
 
 #include "device/torvunit.h"
 #include "protocol/CodePage.h"
@@ -200,4 +201,33 @@ TEST(DeviceObject, UsdFileErrors) {
     Take(unnamed, ImageWithFactoryField(3, "ABC"));
     EXPECT_FALSE(unnamed.SaveUsd(dir.path()).isEmpty());
     EXPECT_FALSE(device.SaveUsd(dir.path() + QStringLiteral("/missing")).isEmpty());
+}
+
+// A ".usd" that cannot be written says so and leaves the file that was there; a ".usd" copied from
+// another system under another letter case is the one read and replaced.
+TEST(DeviceObject, UsdFileOnAFullDiskAndInAnotherLetterCase) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    TTorv2s device;
+    Take(device, ScenarioImage(QStringLiteral("steam")));
+    const QString copied = dir.filePath(QStringLiteral("t2_2203118.USD"));
+    const QByteArray old = ScenarioImage(QStringLiteral("heat"));
+    ASSERT_TRUE(torvtest::WriteAll(copied, old));
+    EXPECT_EQ(TTorv2s::UsdPath(dir.path(), QStringLiteral("2203118")), copied);
+    {
+        torvtest::FileSizeLimit full(100);
+        ASSERT_TRUE(full.active());
+        const QString err = device.SaveUsd(dir.path());
+        EXPECT_TRUE(err.startsWith(QStringLiteral("Не удалось записать файл настройки прибора ") +
+                                   QDir::toNativeSeparators(copied) + QStringLiteral(": ")))
+            << err.toStdString();
+    }
+    EXPECT_EQ(torvtest::ReadAll(copied), old);
+    TTorv2s reader;
+    ASSERT_EQ(reader.LoadUsd(dir.path(), QStringLiteral("2203118")), QString());
+    EXPECT_EQ(reader.kind, 'H');
+
+    ASSERT_EQ(device.SaveUsd(dir.path()), QString());
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("t2_2203118.USD")});
+    EXPECT_EQ(torvtest::ReadAll(copied), device.steamImage);
 }

@@ -3,6 +3,7 @@
 // the file itself.
 #include "ReportTestUtil.h"
 #include "TestUtil.h"
+#include "base/WriteFailure.h"
 
 #include "protocol/CodePage.h"
 #include "settingsreport/Progprn.h"
@@ -305,6 +306,39 @@ TEST(SettingsReportFile, Errors) {
     QStringList lines{QStringLiteral("старое")};
     EXPECT_FALSE(ReadSettingsReport(missing, lines).isEmpty());
     EXPECT_EQ(lines, QStringList{QStringLiteral("старое")});
+}
+
+// A full disk: the report is not said to be written, and the report already there stays whole.
+// A report copied from another system under another letter case is the one read and replaced.
+TEST(SettingsReportFile, FullDiskAndAFileInAnotherLetterCase) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    TTorv2s device;
+    torvtest::LoadDevice(device, ScenarioImage(QStringLiteral("heat")));
+    const QString old = dir.filePath(QStringLiteral("devprog.rep"));
+    const QByteArray before = ToCp1251(QStringLiteral("\r\nПрибор:             старый\r\n"));
+    ASSERT_TRUE(torvtest::WriteAll(old, before));
+    for (const rlim_t room : {rlim_t(0), rlim_t(1000)}) {
+        torvtest::FileSizeLimit full(room);
+        ASSERT_TRUE(full.active());
+        try {
+            WriteSettingsReport(device, SettingsReportOutput{dir.path(), nullptr, nullptr});
+            ADD_FAILURE() << "no error with room for " << room << " bytes";
+        } catch (const SettingsReportError &e) {
+            EXPECT_TRUE(e.text().startsWith(QStringLiteral("Не записан файл настройки прибора ") +
+                                            QDir::toNativeSeparators(old) + QStringLiteral(": ")))
+                << e.text().toStdString();
+        }
+    }
+    EXPECT_EQ(torvtest::ReadAll(old), before);
+    QStringList lines;
+    ASSERT_EQ(ReadSettingsReport(dir.path(), lines), QString());
+    EXPECT_EQ(lines.value(1), QStringLiteral("Прибор:             старый"));
+
+    WriteSettingsReport(device, SettingsReportOutput{dir.path(), nullptr, nullptr});
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("devprog.rep")});
+    ASSERT_EQ(ReadSettingsReport(dir.path(), lines), QString());
+    EXPECT_EQ(lines.value(1), QStringLiteral("Прибор:             ТОРВ-2Т"));
 }
 
 // Erased channel constants (all-ones bytes) are not numbers: their values print empty and the
