@@ -411,6 +411,9 @@ bool DowArch(App &app, QStringList *report) {
         if (!name.isEmpty())
             download.ReadAllData(name, ch);
     }
+    // Damaged records met in the device's tables are not rows; the user is told which they are.
+    for (const QString &text : app.tables.takeDamageReports())
+        app.status().addLine(Role::RichEdit1, text);
     if (app.deviceNumber != number) {
         app.status().addLine(Role::RichEdit1, QStringLiteral("Номер прибора ") + app.deviceNumber +
                                                   QStringLiteral(" из повторного соединения не принят: прибор ") + number);

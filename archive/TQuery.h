@@ -37,6 +37,9 @@ public:
     bool active() const { return active_; }
 
     int recordCount() const { return int(visible_.size()); }
+    // The damaged records the last select skipped (they are not rows): one text each naming the
+    // table file and the record number.
+    const QStringList &damagedRecords() const { return result_.damaged; }
     bool isEmpty() const { return visible_.empty(); }
     void first();
     void next();

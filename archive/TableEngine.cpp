@@ -19,7 +19,9 @@ namespace {
 constexpr qint64 kNoDate = 0;        // julian day 0 is never a record date
 constexpr qint32 kNoHour = INT_MIN;
 
-enum SlotState : uint8_t { Live, Deleted, Pending };
+enum SlotState : uint8_t { Live, Deleted, Pending, Damaged };
+
+constexpr int kMaxDamageReports = 200;  // held for the next take; the rest are counted
 
 quint64 KeyOf(qint64 date, qint32 hour) { return quint64(quint32(date)) << 32 | quint32(hour); }
 
@@ -53,6 +55,7 @@ struct TableEngine::Table {
     QHash<qint64, std::vector<int>> liveByDate;  // live slots of each DT, ascending
     QHash<quint64, int> reusable;                // a deleted slot of each key
     std::vector<int> pending;                    // deleted, but still live in the file
+    std::map<int, QString> damaged;              // damaged slots and what is wrong with them
 
     qint64 dateOf(const QByteArray &record) const {
         return StoredDate(FieldBytes(layout->fields[dateField], record)).value_or(kNoDate);
@@ -91,6 +94,7 @@ struct TableEngine::Table {
         liveByDate.clear();
         reusable.clear();
         pending.clear();
+        damaged.clear();
     }
 };
 
@@ -156,6 +160,10 @@ void TableEngine::load(Table &t) {
                 t.slotState[i] = Deleted;
                 if (!t.reusable.contains(t.keyOfSlot(i)))
                     t.reusable.insert(t.keyOfSlot(i), i);
+            } else if (const QString damage = RecordDamage(*layout, rec); !damage.isEmpty()) {
+                // Neither a row nor a free slot: it is left as it is.
+                t.slotState[i] = Damaged;
+                t.damaged.emplace(i, damage);
             } else {
                 t.slotState[i] = Live;
                 t.liveByDate[t.slotDate[i]].push_back(i);
@@ -163,6 +171,33 @@ void TableEngine::load(Table &t) {
         }
     }
     t.loaded = true;
+    for (const auto &[slot, reason] : t.damaged)
+        noteDamage(t, slot, reason, nullptr);
+}
+
+void TableEngine::noteDamage(const Table &t, int slot, const QString &reason, QStringList *into) {
+    const QString text = QStringLiteral("Таблица %1: запись %2 повреждена (%3) и пропущена")
+                             .arg(Native(t.path))
+                             .arg(slot + 1)
+                             .arg(reason);
+    if (into)
+        into->append(text);
+    if (!toldDamage_.emplace(t.path, slot).second)
+        return;
+    if (damageReports_.size() < kMaxDamageReports)
+        damageReports_.append(text);
+    else
+        ++damageReportsLeftOut_;
+}
+
+QStringList TableEngine::takeDamageReports() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    QStringList out = std::move(damageReports_);
+    damageReports_.clear();
+    if (damageReportsLeftOut_ > 0)
+        out.append(QStringLiteral("Еще поврежденных записей: %1").arg(damageReportsLeftOut_));
+    damageReportsLeftOut_ = 0;
+    return out;
 }
 
 void TableEngine::noteWritten(Table &t) {
@@ -226,13 +261,28 @@ QueryResult TableEngine::select(Table &t, const RowCondition &where) {
     QueryResult r;
     r.path = t.path;
     r.layout = t.layout;
+    // The damaged records among those the select looks at are told with its result.
+    if (t.keyed()) {
+        const auto date = where.requiredDate(t.dateField);
+        for (const auto &[slot, reason] : t.damaged)
+            if (!date || t.slotDate[slot] == *date)
+                noteDamage(t, slot, reason, &r.damaged);
+    }
     const std::vector<int> wanted = candidates(t, where);
     if (wanted.empty())
         return r;
     auto file = DbfFile::Open(t.path, DbfFile::ReadOnly);
     for (int slot : wanted) {
         QByteArray rec = file->readRecord(slot);
-        if (rec[0] == DbfFile::kDeleted || !where.matches(rec))
+        if (rec[0] == DbfFile::kDeleted)
+            continue;
+        if (!t.keyed()) {
+            if (const QString damage = RecordDamage(*t.layout, rec); !damage.isEmpty()) {
+                noteDamage(t, slot, damage, &r.damaged);
+                continue;
+            }
+        }
+        if (!where.matches(rec))
             continue;
         r.rows.push_back({slot, std::move(rec)});
     }
@@ -246,10 +296,19 @@ QueryResult TableEngine::remove(Table &t, const RowCondition &where, bool all) {
     if (all) {
         if (t.count == 0)
             return r;
+        // The statement asks for an empty table: damaged records go with the rest, told first.
         auto file = DbfFile::Open(t.path, DbfFile::ReadWrite);
-        for (int i = 0; i < t.count; ++i)
-            if (t.keyed() ? t.slotState[i] == Live : file->readRecord(i)[0] != DbfFile::kDeleted)
+        for (int i = 0; i < t.count; ++i) {
+            if (t.keyed()) {
+                r.rowsAffected += t.slotState[i] == Live;
+                continue;
+            }
+            const QByteArray rec = file->readRecord(i);
+            if (const QString damage = RecordDamage(*t.layout, rec); !damage.isEmpty())
+                noteDamage(t, i, damage, nullptr);
+            else if (rec[0] != DbfFile::kDeleted)
                 ++r.rowsAffected;
+        }
         file->removeAll();
         file->close();
         t.count = 0;
@@ -476,6 +535,12 @@ void TableEngine::forget(const QString &directory) {
         // The files are going away; what was held back no longer matters.
     }
     const QString prefix = QDir(directory).absolutePath() + QLatin1Char('/');
+    for (auto it = toldDamage_.begin(); it != toldDamage_.end();) {
+        if (QFileInfo(it->first).absoluteFilePath().startsWith(prefix))
+            it = toldDamage_.erase(it);
+        else
+            ++it;
+    }
     for (auto it = tables_.begin(); it != tables_.end();) {
         if (QFileInfo(it->first).absoluteFilePath().startsWith(prefix))
             it = tables_.erase(it);

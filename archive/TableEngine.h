@@ -12,6 +12,12 @@
 // deletion is held back until the next statement that changes a table: when that statement is
 // the insert of the same key, the new row is written over the old one in one step, and a process
 // killed in between still leaves the old row in place.
+//
+// A damaged record — a deletion flag other than blank or '*', or a field that is no value of its
+// type — is not a row: selects skip it and say so (the table file and the record number), and it is
+// never reused or written over, so its bytes stay for whoever wants to look at them; the row of
+// its key, when a download brings it again, is written to a slot of its own. Only emptying the
+// whole table ("delete from" without a where-part) removes damaged records with the rest.
 #pragma once
 
 #include "archive/DbfFile.h"
@@ -19,7 +25,9 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <map>
+#include <set>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -36,6 +44,7 @@ struct QueryResult {
     std::shared_ptr<const DbfLayout> layout;
     std::vector<ResultRow> rows;                // select: the matching rows, in file order
     int rowsAffected = 0;                       // delete, insert, update
+    QStringList damaged;                        // select: the damaged records it skipped, one text each
 };
 
 class TableEngine {
@@ -54,6 +63,9 @@ public:
     void flush();
     // Forgets the tables of a directory (call after their files were removed or replaced).
     void forget(const QString &directory);
+    // The damaged records met since the last call, one Russian text each naming the table file and
+    // the record number; each record is told once while the engine knows its table.
+    QStringList takeDamageReports();
 
     // The file of a table name in a directory: the name as given, or with ".dbf" added, in any
     // letter case. Returns the path the file would have when none exists.
@@ -67,6 +79,7 @@ private:
     void invalidateAll();
     void materializePending(const Table *keep = nullptr, int keepSlot = -1);
     std::vector<int> candidates(const Table &t, const class RowCondition &where) const;
+    void noteDamage(const Table &t, int slot, const QString &reason, QStringList *into);
 
     QueryResult select(Table &t, const class RowCondition &where);
     QueryResult remove(Table &t, const class RowCondition &where, bool all);
@@ -75,6 +88,9 @@ private:
 
     std::mutex mutex_;
     std::map<QString, std::unique_ptr<Table>> tables_;
+    std::set<std::pair<QString, int>> toldDamage_;  // (table file, slot) already reported
+    QStringList damageReports_;
+    int damageReportsLeftOut_ = 0;
 };
 
 }  // namespace torv

@@ -283,6 +283,81 @@ std::optional<double> StoredNumber(const QByteArray &bytes) {
     return v;
 }
 
+namespace {
+
+// A number as dBASE readers take it: blanks around an optional sign, digits with at most one
+// decimal point (at least one digit in all) and an optional exponent.
+bool IsNumberText(const QByteArray &bytes) {
+    int i = 0, n = int(bytes.size());
+    while (i < n && bytes[i] == ' ')
+        ++i;
+    while (n > i && bytes[n - 1] == ' ')
+        --n;
+    if (i < n && (bytes[i] == '-' || bytes[i] == '+'))
+        ++i;
+    int digits = 0;
+    bool point = false;
+    for (; i < n; ++i) {
+        const char c = bytes[i];
+        if (c >= '0' && c <= '9')
+            ++digits;
+        else if (c == '.' && !point)
+            point = true;
+        else
+            break;
+    }
+    if (digits == 0)
+        return false;
+    if (i < n && (bytes[i] == 'e' || bytes[i] == 'E')) {
+        ++i;
+        if (i < n && (bytes[i] == '-' || bytes[i] == '+'))
+            ++i;
+        const int from = i;
+        while (i < n && bytes[i] >= '0' && bytes[i] <= '9')
+            ++i;
+        if (i == from)
+            return false;
+    }
+    return i == n;
+}
+
+QString ShownBytes(const QByteArray &bytes) {
+    QString out;
+    for (char c : bytes) {
+        const uint8_t u = uint8_t(c);
+        out += u >= 0x20 && u < 0x7F ? QString(QLatin1Char(c)) : QStringLiteral("\\x%1").arg(uint(u), 2, 16, QLatin1Char('0'));
+    }
+    return Quoted(out);
+}
+
+}  // namespace
+
+QString RecordDamage(const DbfLayout &layout, const QByteArray &record) {
+    if (record.isEmpty() || record.size() < layout.recordLength)
+        return QStringLiteral("запись неполная");
+    const char flag = record[0];
+    if (flag == DbfFile::kDeleted)
+        return {};
+    if (flag != DbfFile::kLive)
+        return QStringLiteral("признак удаления 0x%1").arg(uint(uint8_t(flag)), 2, 16, QLatin1Char('0'));
+    for (const DbfField &f : layout.fields) {
+        const QByteArray bytes = FieldBytes(f, record);
+        if (IsBlank(bytes))
+            continue;
+        bool sound = true;
+        switch (f.type) {
+        case 'N':
+        case 'F': sound = IsNumberText(bytes) && StoredNumber(bytes).has_value(); break;
+        case 'D': sound = bytes == QByteArray(f.width, '0') || StoredDate(bytes).has_value(); break;
+        case 'L': sound = f.width == 1 && QByteArray("TtFfYyNn?").contains(bytes[0]); break;
+        default: break;
+        }
+        if (!sound)
+            return QStringLiteral("столбец %1: %2").arg(f.name, ShownBytes(bytes));
+    }
+    return {};
+}
+
 std::optional<qint64> LiteralDate(const QString &text, const QString &column) {
     const QString t = text.trimmed();
     if (t.isEmpty())

@@ -41,6 +41,12 @@ std::optional<qint64> StoredDate(const QByteArray &bytes);
 // A number column's value, or nullopt for a blank or unreadable number.
 std::optional<double> StoredNumber(const QByteArray &bytes);
 
+// Why a record cannot be read as a row, or an empty text when it can: its deletion flag is neither
+// blank nor '*', or a number, date or logical field holds bytes that are no value of its type.
+// Blank numbers, dates and logicals are null, not damage; text fields take any bytes. A deleted
+// record is not looked into.
+QString RecordDamage(const DbfLayout &layout, const QByteArray &record);
+
 // A value written into a column: texts in Windows-1251 cut to the column width,
 // numbers with the column's decimals (an error when they do not fit), dates from DD.MM.YYYY.
 // Throws TableError naming the column.

@@ -422,6 +422,8 @@ int Tables(App &app, const QString &device) {
         try {
             q.open();
             Out(QStringLiteral("  %1 %2 строк").arg(f, -16).arg(q.recordCount(), 7));
+            for (const QString &damaged : q.damagedRecords())
+                Out(QStringLiteral("    ") + damaged);
         } catch (const TableError &e) {
             Out(QStringLiteral("  %1 ошибка: %2").arg(f, -16).arg(e.text()));
             ++failed;

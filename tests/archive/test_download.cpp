@@ -1,11 +1,12 @@
 // The archive download against the simulated device: every stored row equals what the device's
 // memory holds, re-downloads change nothing, a clock moved back stops at error 18, damaged lines
-// and cancellation lose nothing.
+// and cancellation lose nothing, damaged tables are named and damaged records reported.
 #include "DownloadFixture.h"
 #include "TestUtil.h"
 
 #include "archive/GasTotals.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <gtest/gtest.h>
 
@@ -221,4 +222,52 @@ TEST(Download, NoLinkOnADirectLine) {
     EXPECT_FALSE(DowArch(b.app, nullptr));
     ASSERT_FALSE(b.prompts.texts().isEmpty());
     EXPECT_TRUE(b.prompts.texts().last().startsWith(QStringLiteral("Ошибка31:")));
+}
+
+// Damaged records in a device's tables are reported with their table and record number and are no
+// rows: the re-download writes their rows anew and leaves the damaged bytes. A table whose header
+// is garbage stops the download with its name and is not written to.
+TEST(Download, DamagedRecordsAreReportedAndAGarbageHeaderIsNeverWritten) {
+    DownloadBench b(DownloadOptions(QStringLiteral("gas-vdab")));
+    ASSERT_TRUE(b.Download()) << Join(b.prompts.texts()).toStdString();
+    const QString daily1 = b.TablePath(1, kDaily), hourly2 = b.TablePath(2, kHourly);   // GVSU, GVRas
+    const DbfLayout layout = DbfFile::Open(daily1, DbfFile::ReadOnly)->layout();
+    auto recordAt = [&](const DbfLayout &l, int slot) { return l.headerLength + slot * l.recordLength; };
+    QByteArray d = torvtest::ReadAll(daily1);
+    d[recordAt(layout, 2)] = 'X';
+    const DbfLayout hourlyLayout = DbfFile::Open(hourly2, DbfFile::ReadOnly)->layout();
+    QByteArray h = torvtest::ReadAll(hourly2);
+    const DbfField &p = hourlyLayout.fields[hourlyLayout.fieldIndex(QStringLiteral("P"))];
+    h.replace(recordAt(hourlyLayout, 5) + p.offset, p.width, QByteArray("0.1?").rightJustified(p.width));
+    ASSERT_TRUE(torvtest::WriteAll(daily1, d));
+    ASSERT_TRUE(torvtest::WriteAll(hourly2, h));
+    b.app.tables.forget(DeviceDirectory(b.app.settings.dataDir(), b.app.deviceNumber));
+
+    ASSERT_TRUE(b.Download()) << Join(b.prompts.texts()).toStdString();
+    const QStringList log = b.status.lines(Role::RichEdit1);
+    const QString told1 = QStringLiteral("Таблица %1: запись 3 повреждена (признак удаления 0x58) и пропущена")
+                              .arg(QDir::toNativeSeparators(daily1));
+    const QString told2 = QStringLiteral("Таблица %1: запись 6 повреждена (столбец P: «%2») и пропущена")
+                              .arg(QDir::toNativeSeparators(hourly2), QString(p.width - 4, QLatin1Char(' ')) + "0.1?");
+    EXPECT_EQ(log.count(told1), 1) << Join(log.mid(log.size() - 10), 40).toStdString();
+    EXPECT_EQ(log.count(told2), 1) << Join(log.mid(log.size() - 10), 40).toStdString();
+    EXPECT_TRUE(b.CompareAll(b.DeviceNow()).isEmpty()) << Join(b.CompareAll(b.DeviceNow())).toStdString();
+    EXPECT_EQ(torvtest::ReadAll(daily1).mid(recordAt(layout, 2), layout.recordLength),
+              d.mid(recordAt(layout, 2), layout.recordLength));
+
+    // 32 bytes of garbage over the header of the gas flowmeter's hourly table.
+    QByteArray garbage = torvtest::ReadAll(hourly2);
+    for (int i = 0; i < 32; ++i)
+        garbage[i] = char(0x5A ^ (i * 37));
+    ASSERT_TRUE(torvtest::WriteAll(hourly2, garbage));
+    b.app.tables.forget(DeviceDirectory(b.app.settings.dataDir(), b.app.deviceNumber));
+    b.status.clearPane(Role::RichEdit1);
+    EXPECT_FALSE(b.Download());
+    EXPECT_EQ(torvtest::ReadAll(hourly2), garbage);
+    EXPECT_TRUE(b.status.lines(Role::RichEdit1)
+                    .contains(QStringLiteral("Таблица %1 повреждена: это не таблица dBASE III (байт версии 0x%2)")
+                                  .arg(QDir::toNativeSeparators(hourly2))
+                                  .arg(0x5A, 2, 16, QLatin1Char('0'))))
+        << Join(b.status.lines(Role::RichEdit1), 40).toStdString();
+    EXPECT_TRUE(b.prompts.texts().join(" ").contains(QStringLiteral("Ошибка 76")));
 }

@@ -1,5 +1,5 @@
 // The table engine: the statements the program sends, value conversion, file order, deleted
-// rows, slot reuse, errors, templates, damaged files and failed writes.
+// rows, slot reuse, errors, templates, damaged files and records, and failed writes.
 #include "TableFixture.h"
 #include "TestUtil.h"
 #include "base/WriteFailure.h"
@@ -8,7 +8,9 @@
 #include "protocol/CodePage.h"
 
 #include <functional>
+#include <map>
 #include <random>
+#include <set>
 
 using namespace torv;
 using torvtest::TableFixture;
@@ -439,6 +441,135 @@ TEST_F(Engine, GarbageOverTheHeaderIsRefusedAndNeverWritten) {
         EXPECT_THROW(exec(GasInsert(QStringLiteral("02.04.2021"), 0, QStringLiteral("0.1"))), TableError)
             << "trial " << trial << " at " << at;
         EXPECT_EQ(torvtest::ReadAll(path(kHourlyTable)), bad) << "trial " << trial;
+    }
+}
+
+// A record whose deletion flag is neither blank nor '*', or whose number, date or logical field is
+// no value of its type, is not a row: selects skip it and name the table and the record; the row
+// of its key written again takes a slot of its own and the damaged bytes stay as they were.
+TEST_F(Engine, DamagedRecordsAreNotRowsAndAreReported) {
+    for (int h = 0; h < 8; ++h)
+        exec(GasInsert(QStringLiteral("01.04.2021"), h, QStringLiteral("0.1")));
+    exec(QStringLiteral("delete from T12345671h.dbf WHERE DT ='01.04.2021' AND H = '7'"));
+    engine.flush();   // record 8 (slot 7) is now deleted
+    const QByteArray good = torvtest::ReadAll(path(kHourlyTable));
+    auto layout = DbfFile::Open(path(kHourlyTable), DbfFile::ReadOnly)->layout();
+    auto at = [&](int slot, const char *column) {
+        const int record = layout.headerLength + slot * layout.recordLength;
+        return column ? record + layout.fields[layout.fieldIndex(QLatin1String(column))].offset : record;
+    };
+    const QString shownPath = QDir::toNativeSeparators(path(kHourlyTable));
+    const struct {
+        int slot;
+        const char *column;   // null: the deletion flag
+        QByteArray bytes;
+        bool damage;
+        const char *reason;
+    } cases[] = {
+        {7, nullptr, "A", true, "признак удаления 0x41"},     // a deleted record must not come back
+        {2, nullptr, QByteArray(1, '\0'), true, "признак удаления 0x00"},
+        {3, "P", "      0.1x", true, "столбец P"},
+        {3, "P", "   1.2.3", true, "столбец P"},
+        {3, "P", "   - ", true, "столбец P"},
+        {3, "T", "       29 31", true, "столбец T"},
+        {3, "DT", "20210231", true, "столбец DT"},
+        {3, "DT", "2021O401", true, "столбец DT"},
+        {3, "H", "  x", true, "столбец H"},
+        {3, "P", "                    ", false, ""},                 // blank: null, not damage
+        {3, "P", QByteArray("-1.5E+02").rightJustified(20), false, ""},
+        {3, "DT", "        ", false, ""},
+        {3, "DT", "00000000", false, ""},
+        {3, "SERIAL", "\xff\x01\x98 ", false, ""},                  // a text takes any bytes
+    };
+    for (const auto &c : cases) {
+        QByteArray bad = good;
+        bad.replace(at(c.slot, c.column), c.bytes.size(), c.bytes);
+        ASSERT_TRUE(torvtest::WriteAll(path(kHourlyTable), bad));
+        engine.forget(dir());
+        TQuery q(engine);
+        q.setDatabaseName(dir());
+        q.setSql(QStringLiteral("select * from T12345671h.dbf"));
+        q.open();
+        const int liveBefore = 7;
+        const bool liveHit = c.damage && c.slot != 7;
+        EXPECT_EQ(q.recordCount(), liveBefore - (liveHit ? 1 : 0)) << c.slot << " " << c.bytes.toStdString();
+        if (!c.damage) {
+            EXPECT_TRUE(q.damagedRecords().isEmpty()) << c.bytes.toStdString();
+            EXPECT_TRUE(engine.takeDamageReports().isEmpty());
+            continue;
+        }
+        const QString expected = QStringLiteral("Таблица %1: запись %2 повреждена (").arg(shownPath).arg(c.slot + 1);
+        ASSERT_EQ(q.damagedRecords().size(), 1) << c.bytes.toStdString();
+        EXPECT_TRUE(q.damagedRecords()[0].startsWith(expected)) << q.damagedRecords()[0].toStdString();
+        EXPECT_TRUE(q.damagedRecords()[0].contains(QString::fromUtf8(c.reason))) << q.damagedRecords()[0].toStdString();
+        // The engine tells each damaged record once, however often it is met.
+        EXPECT_EQ(rows(QStringLiteral("select * from T12345671h.dbf where H = '0'"), {"H"}), QStringList{"0"});
+        EXPECT_EQ(engine.takeDamageReports(), q.damagedRecords());
+        EXPECT_TRUE(engine.takeDamageReports().isEmpty());
+        // A select by the key of the damaged record finds nothing, and so does an update.
+        const int hour = c.slot;
+        const QString key = QStringLiteral(" WHERE DT ='01.04.2021' AND H = '%1'").arg(hour);
+        if (c.slot != 7 && QByteArray(c.column ? c.column : "") != "DT" && QByteArray(c.column ? c.column : "") != "H") {
+            EXPECT_TRUE(rows(QStringLiteral("select * from T12345671h.dbf") + key, {"H"}).isEmpty());
+            EXPECT_EQ(exec(QStringLiteral("update T12345671h.dbf SET P = '0.9'") + key), 0);
+        }
+        // The row of its key is written again: to a new slot, the damaged bytes stay.
+        exec(QStringLiteral("delete from T12345671h.dbf") + key);
+        exec(GasInsert(QStringLiteral("01.04.2021"), hour, QStringLiteral("0.5")));
+        const QByteArray after = torvtest::ReadAll(path(kHourlyTable));
+        EXPECT_EQ(after.mid(at(c.slot, nullptr), layout.recordLength), bad.mid(at(c.slot, nullptr), layout.recordLength));
+        EXPECT_EQ(rows(QStringLiteral("select * from T12345671h.dbf") + key, {"P"}), QStringList{"0.50000"});
+        EXPECT_EQ(rows(QStringLiteral("select * from T12345671h.dbf"), {"H"}).size(), liveBefore - (liveHit ? 1 : 0) + 1);
+    }
+}
+
+// Random bytes inside the records never make rows out of damaged records: a record comes back as
+// a row exactly when its flag is blank and its fields are sound, every damaged one is reported, and
+// no untouched row is lost.
+TEST_F(Engine, RandomBytesInRecordsAddNoRows) {
+    for (int day = 1; day <= 5; ++day)
+        for (int h = 0; h < 24; ++h)
+            exec(GasInsert(QStringLiteral("0%1.04.2021").arg(day), h, QStringLiteral("0.1")));
+    for (int h = 0; h < 24; h += 3)   // 18 deleted records among 120
+        exec(QStringLiteral("delete from T12345671h.dbf WHERE DT ='0%1.04.2021' AND H = '%2'").arg(1 + h % 5).arg(h));
+    exec(QStringLiteral("delete from T12345671h.dbf where H = '1' or H = '2'"));
+    engine.flush();
+    const QueryResult pristine = engine.execute(dir(), QStringLiteral("select * from T12345671h.dbf"));
+    std::map<int, QByteArray> live;
+    for (const ResultRow &r : pristine.rows)
+        live[r.slot] = r.raw;
+    ASSERT_EQ(live.size(), 120u - 8 - 10);
+    const QByteArray good = torvtest::ReadAll(path(kHourlyTable));
+    const DbfLayout layout = DbfFile::Open(path(kHourlyTable), DbfFile::ReadOnly)->layout();
+    const int count = int(good.size() - 1 - layout.headerLength) / layout.recordLength;
+    std::mt19937 rng(962);
+    for (int trial = 0; trial < 60; ++trial) {
+        QByteArray bad = good;
+        for (int i = 0; i < 20; ++i)
+            bad[layout.headerLength + int(rng() % uint32_t(count * layout.recordLength))] = char(rng());
+        ASSERT_TRUE(torvtest::WriteAll(path(kHourlyTable), bad));
+        engine.forget(dir());
+        const QueryResult r = engine.execute(dir(), QStringLiteral("select * from T12345671h.dbf"));
+        std::set<int> returned;
+        for (const ResultRow &row : r.rows)
+            returned.insert(row.slot);
+        int damaged = 0;
+        for (int slot = 0; slot < count; ++slot) {
+            const QByteArray rec = bad.mid(layout.headerLength + slot * layout.recordLength, layout.recordLength);
+            const char flag = rec[0];
+            const bool sound = RecordDamage(layout, rec).isEmpty();
+            damaged += !sound;
+            if (flag != ' ' && flag != '*') {
+                EXPECT_FALSE(sound) << "trial " << trial << " record " << slot + 1;
+            }
+            // A row comes back when it is sound and not deleted, and only then; a row nobody
+            // touched always comes back.
+            EXPECT_EQ(returned.count(slot) == 1, flag == ' ' && sound) << "trial " << trial << " record " << slot + 1;
+            if (live.count(slot) && live[slot] == rec) {
+                EXPECT_EQ(returned.count(slot), 1u) << "trial " << trial << " record " << slot + 1;
+            }
+        }
+        EXPECT_EQ(r.damaged.size(), damaged) << "trial " << trial;
     }
 }
 
