@@ -221,6 +221,9 @@ bool Torv2Simulator::deviceCanTalk() const {
 }
 
 void Torv2Simulator::deviceByte(uint8_t b, qint64 at) {
+    // A muted device (cable pulled, device off) hears nothing: it neither answers nor acts.
+    if (options_.faults.mute)
+        return;
     history_.append(char(b));
     if (history_.size() > 3)
         history_.remove(0, history_.size() - 3);
@@ -232,11 +235,12 @@ void Torv2Simulator::deviceByte(uint8_t b, qint64 at) {
         return;
     }
     if (state_ == DeviceState::AwaitAllowance) {
+        // The byte after the identification says how many requests will follow: exactly that
+        // many are answered, then the device waits for the next "SYS".
         counters_.allowance = b;
-        credit_ = b + 1;  // the allowance byte plus the request that follows the handshake
+        credit_ = b;
         state_ = DeviceState::Ready;
         return;  // an 'S' taken here may still begin a new "SYS"
-
     }
     if (pendingComplement_ < 0) {
         if (frame_.isEmpty() && b == kValuesRequest) {
@@ -289,7 +293,7 @@ void Torv2Simulator::handleFrame(qint64 at) {
     frame_.clear();
 }
 
-// Takes one request off the allowance; false when the device does not answer it.
+// "SYS": the device identifies itself and waits for the allowance byte.
 void Torv2Simulator::answerHandshake(qint64 at) {
     ++counters_.handshakes;
     state_ = DeviceState::AwaitAllowance;

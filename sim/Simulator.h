@@ -30,7 +30,7 @@ struct SimFaults {
     double stallRate = 0;       // share of reply bytes held back by stallMs
     int stallMs = 700;
     double silenceRate = 0;     // share of requests left unanswered
-    bool mute = false;          // the device answers nothing (cable pulled, device off)
+    bool mute = false;          // the device hears nothing and does nothing (cable pulled, device off)
     int wrongReplies = 0;       // this many handshakes answer wrongReplyByte in place of 'S'
     uint8_t wrongReplyByte = 'E';
     int cutHandshakes = 0;      // this many handshakes break off after cutHandshakeAfter reply bytes

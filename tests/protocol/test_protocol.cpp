@@ -131,7 +131,10 @@ TEST(Handshake, FailureAnsweredYesGoesOnAndConcludes) {
     Handshake(b.app, 249);
     EXPECT_EQ(b.app.abortState.load(), AbortRunning);
     EXPECT_EQ(b.app.repeatCounter, 0);
-    EXPECT_EQ(b.sim->counters().allowance, 249);  // reopened port is clean: allowance byte sent
+    // The reopened port is clean: the allowance byte went out (a muted device does not take it).
+    EXPECT_EQ(b.status.lines(Role::RichEdit2).value(0), QStringLiteral("Out: (249)"));
+    EXPECT_EQ(b.port().commandAllowance, 250);
+    EXPECT_EQ(b.sim->counters().allowance, -1);
 }
 
 TEST(Handshake, AbortOnEntryReadsNothingButConcludes) {
@@ -311,6 +314,20 @@ TEST(WriteDeviceClock, SetsTheDeviceClockAndAlwaysReports) {
               QStringLiteral("Процедура записи даты в прибор завершена. Опросите прибор повторно и убедитесь в "
                              "правильности установленного времени."));
     EXPECT_TRUE(b.status.lines(Role::RichEdit1).contains(QStringLiteral("SYS режим установлен")));
+}
+
+// A muted device (cable pulled, device off) hears nothing: the clock write leaves its clock alone.
+TEST(WriteDeviceClock, AMutedDeviceKeepsItsClock) {
+    SimOptions o;
+    o.clockOffsetSec = -86400 * 40;
+    o.faults.mute = true;
+    SimBench b(o);
+    WriteDeviceClock(b.app);
+    EXPECT_EQ(b.sim->counters().writes, 0);
+    EXPECT_EQ(b.sim->counters().handshakes, 0);
+    EXPECT_EQ(b.sim->counters().bytesOut, 0);
+    EXPECT_LE(qAbs(b.sim->deviceTime().secsTo(b.clock.now().addDays(-40))), 2);
+    EXPECT_NE(b.port().status, TComPort::StatusClean);  // no 'K' came back
 }
 
 TEST(WriteBlock, AnythingButKLeavesStatus259) {
