@@ -318,7 +318,7 @@ void Torv2Simulator::answerHandshake(qint64 at) {
         --options_.faults.cutHandshakes;
         reply.truncate(std::max(0, options_.faults.cutHandshakeAfter));
     }
-    sendReply(reply, at + options_.turnaroundUs);
+    sendReply(reply, at + options_.turnaroundUs, 'S');
 }
 
 void Torv2Simulator::answerRead(uint8_t command, qint64 at) {
@@ -352,7 +352,7 @@ void Torv2Simulator::answerRead(uint8_t command, qint64 at) {
     data.append(char(check >> 8));
     ++counters_.readRequests;
     if (deviceCanTalk())
-        sendReply(data, at + options_.turnaroundUs);
+        sendReply(data, at + options_.turnaroundUs, char(command));
 }
 
 void Torv2Simulator::answerWrite(qint64 at) {
@@ -370,7 +370,7 @@ void Torv2Simulator::answerWrite(qint64 at) {
         setClockFromRegisters(data.left(10));
     ++counters_.writes;
     if (deviceCanTalk())
-        sendReply(QByteArray(1, char(kAcknowledge)), at + options_.turnaroundUs);
+        sendReply(QByteArray(1, char(kAcknowledge)), at + options_.turnaroundUs, 'K');
 }
 
 void Torv2Simulator::answerValues(qint64 at) {
@@ -381,7 +381,7 @@ void Torv2Simulator::answerValues(qint64 at) {
     if (used.empty())
         return;
     const int channel = used[size_t(nextValuesChannel_++) % used.size()];
-    sendReply(model_->currentValues(channel, deviceTime()), at + options_.turnaroundUs);
+    sendReply(model_->currentValues(channel, deviceTime()), at + options_.turnaroundUs, 'n');
 }
 
 // --- modem front end -------------------------------------------------------------------------
@@ -489,24 +489,73 @@ void Torv2Simulator::sendClean(const QByteArray &bytes, qint64 at) {
     }
 }
 
-void Torv2Simulator::sendReply(const QByteArray &bytes, qint64 at) {
+void Torv2Simulator::sendReply(const QByteArray &bytes, qint64 at, char kind) {
     const SimFaults &f = options_.faults;
     double t = std::max(double(at), lastOutDue_);
-    for (char c : bytes) {
+    SimFaultRecord record{kind, int(bytes.size()), {}, {}, {}};
+    for (int i = 0; i < bytes.size(); ++i) {
         // The same draws for every byte keep a run reproducible whatever the rates.
         const double corrupt = rng_.unit(), drop = rng_.unit(), stall = rng_.unit();
         const uint32_t bit = rng_.next() % 8;
-        if (stall < f.stallRate)
+        if (stall < f.stallRate) {
             t += f.stallMs * 1000.0;
+            record.stalled.push_back(i);
+        }
         t += f.byteGapUs + byteUs();
         lastOutDue_ = t;
-        if (drop < f.dropRate)
+        if (drop < f.dropRate) {
+            record.dropped.push_back(i);
             continue;
-        uint8_t b = uint8_t(c);
-        if (corrupt < f.corruptRate)
+        }
+        uint8_t b = uint8_t(bytes[i]);
+        if (corrupt < f.corruptRate) {
             b ^= uint8_t(1u << bit);
+            record.corrupted.push_back(i);
+        }
         out_.push_back({b, qint64(std::llround(t))});
     }
+    counters_.droppedBytes += int(record.dropped.size());
+    counters_.corruptedBytes += int(record.corrupted.size());
+    if (options_.logReplies || !record.dropped.empty() || !record.corrupted.empty() || !record.stalled.empty())
+        faultLog_.push_back(std::move(record));
+}
+
+std::vector<SimFaultRecord> Torv2Simulator::faultLog() const {
+    std::lock_guard lock(mutex_);
+    return faultLog_;
+}
+
+QByteArray SimFaultRecord::toText() const {
+    auto list = [](const std::vector<int> &v) {
+        QByteArray t;
+        for (int i : v)
+            t += (t.isEmpty() ? "" : ",") + QByteArray::number(i);
+        return t.isEmpty() ? QByteArray("-") : t;
+    };
+    return QByteArray(1, kind) + ' ' + QByteArray::number(length) + ' ' + list(dropped) + ' ' + list(corrupted) + ' ' +
+           list(stalled);
+}
+
+bool SimFaultRecord::fromText(const QByteArray &line, SimFaultRecord &r) {
+    const QList<QByteArray> f = line.trimmed().split(' ');
+    if (f.size() != 5 || f[0].size() != 1)
+        return false;
+    auto list = [](const QByteArray &t, std::vector<int> &v) {
+        v.clear();
+        if (t == "-")
+            return true;
+        for (const QByteArray &n : t.split(',')) {
+            bool ok = false;
+            v.push_back(n.toInt(&ok));
+            if (!ok)
+                return false;
+        }
+        return true;
+    };
+    bool ok = false;
+    r.kind = f[0][0];
+    r.length = f[1].toInt(&ok);
+    return ok && list(f[2], r.dropped) && list(f[3], r.corrupted) && list(f[4], r.stalled);
 }
 
 qint64 Torv2Simulator::nextEventUs() const {
