@@ -490,7 +490,13 @@ void Torv2Simulator::sendClean(const QByteArray &bytes, qint64 at) {
 }
 
 void Torv2Simulator::sendReply(const QByteArray &bytes, qint64 at, char kind) {
-    const SimFaults &f = options_.faults;
+    SimFaults &f = options_.faults;
+    std::vector<int> dropHere, corruptHere;
+    if (kind == kFlashCommand || kind == kRamCommand) {
+        dropHere.swap(f.dropInNextRead);
+        corruptHere.swap(f.corruptInNextRead);
+    }
+    auto listed = [](const std::vector<int> &v, int i) { return std::find(v.begin(), v.end(), i) != v.end(); };
     double t = std::max(double(at), lastOutDue_);
     SimFaultRecord record{kind, int(bytes.size()), {}, {}, {}};
     for (int i = 0; i < bytes.size(); ++i) {
@@ -503,12 +509,12 @@ void Torv2Simulator::sendReply(const QByteArray &bytes, qint64 at, char kind) {
         }
         t += f.byteGapUs + byteUs();
         lastOutDue_ = t;
-        if (drop < f.dropRate) {
+        if (drop < f.dropRate || listed(dropHere, i)) {
             record.dropped.push_back(i);
             continue;
         }
         uint8_t b = uint8_t(bytes[i]);
-        if (corrupt < f.corruptRate) {
+        if (corrupt < f.corruptRate || listed(corruptHere, i)) {
             b ^= uint8_t(1u << bit);
             record.corrupted.push_back(i);
         }

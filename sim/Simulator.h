@@ -37,6 +37,9 @@ struct SimFaults {
     int cutHandshakes = 0;      // this many handshakes break off after cutHandshakeAfter reply bytes
     int cutHandshakeAfter = 14;
     int byteGapUs = 0;          // extra pause before every reply byte (a slow device)
+    // The next block read reply loses the bytes at these positions and has those flipped.
+    std::vector<int> dropInNextRead;
+    std::vector<int> corruptInNextRead;
 };
 
 struct SimOptions {

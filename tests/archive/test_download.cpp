@@ -5,6 +5,7 @@
 #include "TestUtil.h"
 
 #include "archive/GasTotals.h"
+#include "bench/common/PrescribedWaits.h"
 
 #include <QFileInfo>
 #include <gtest/gtest.h>
@@ -284,4 +285,33 @@ TEST(Download, ALineThatGoesAwayEndsItWithTheNoLinkQuestion) {
             for (const QString &d : b.Compare(ch, family, k, b.DeviceNow()))
                 EXPECT_TRUE(d.contains(QStringLiteral("rows, expected"))) << d.toStdString();
         }
+}
+
+// The 60-day download over a noisy line (0.1 % of the device's reply bytes garbled, 0.05 % lost)
+// costs the line time of every byte plus the waits the program's rules give the damage that
+// occurred, worked out from the device's reply log, and stores exactly the device's rows. This is
+// the virtual-clock twin of the download-noisy benchmark.
+TEST(Download, NoisyLineCostsItsLineTimeAndThePrescribedWaits) {
+    SimOptions o = DownloadOptions(QStringLiteral("gas-vdab"));
+    o.faults.corruptRate = 0.001;
+    o.faults.dropRate = 0.0005;
+    o.logReplies = true;
+    DownloadBench b(o);
+    for (int i = 0; i < 4; ++i)  // at 9600 baud the download outlasts five minutes: go on
+        b.prompts.push(AnswerYes);
+    const qint64 t0 = b.clock.monotonicMs();
+    ASSERT_TRUE(b.Download()) << Join(b.prompts.texts()).toStdString();
+    const double elapsed = (b.clock.monotonicMs() - t0) / 1000.0;
+
+    PrescribedWaits waits;
+    waits.answerUnit = b.app.settings.answerTime();
+    waits.Add(b.sim->faultLog());
+    const SimCounters c = b.sim->counters();
+    const double line = (c.bytesIn + c.bytesOut + c.droppedBytes) * b.sim->byteUs() / 1e6;
+    const double bound = line + waits.totalMs() / 1000;
+    ASSERT_GT(waits.timeouts, 50);  // the line was noisy indeed
+    EXPECT_GE(elapsed, bound);      // every prescribed wait is kept ...
+    EXPECT_LE(elapsed, 1.01 * bound) << "line " << line << " s, waits " << waits.totalMs() / 1000 << " s";  // ... and no other
+    const QStringList diffs = b.CompareAll(b.DeviceNow());
+    EXPECT_TRUE(diffs.isEmpty()) << Join(diffs).toStdString();
 }
