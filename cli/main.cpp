@@ -283,16 +283,6 @@ struct Cli {
     CliStatusPrinter printer;
 };
 
-// The link's own account of a failure the notices do not name (a port that did not open).
-void ReportLink(App &app) {
-    if (app.link.port && app.link.port->status != TComPort::StatusClean && !app.link.port->openError().isEmpty())
-        Err(QStringLiteral("Порт COM%1 (%2): %3")
-                .arg(app.settings.comPort())
-                .arg(app.link.port->lineTarget().isEmpty() ? PortMap::Resolve(app.programDir(), app.settings.comPort())
-                                                           : app.link.port->lineTarget(),
-                     app.link.port->openError()));
-}
-
 int Interrupted(double secs) {
     Err(QStringLiteral("Прервано сигналом: связь закрыта (%1 с), записанные строки таблиц сохранены")
             .arg(secs, 0, 'f', 1));
@@ -316,7 +306,6 @@ int Download(Cli &cli, const bool &interrupted) {
     const double secs = (app.clock().monotonicMs() - t0) / 1000.0;
     if (!r.refused.isEmpty())
         return ExitLocked;
-    ReportLink(app);
     if (interrupted)
         return Interrupted(secs);
     if (!r.registryError.isEmpty())
@@ -342,7 +331,6 @@ int SetClock(Cli &cli, bool yes, const bool &interrupted) {
         cli.prompts.answerNextQuestion(AnswerYes);
     const bool sent = SetClockCommand(app, runner);
     CloseLink(app);
-    ReportLink(app);
     if (interrupted)
         return Interrupted(0);
     if (!sent) {

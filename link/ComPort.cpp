@@ -31,8 +31,14 @@ void TComPort::open(std::unique_ptr<SerialLine> line) {
     if (line && line->open()) {
         line_ = std::move(line);
         status = StatusClean;
+        noteMissingErrorCounters();
     } else {
-        openError_ = line ? line->errorText() : QStringLiteral("no line");
+        QString reason = line ? line->errorText() : QString();
+        if (reason.isEmpty())
+            reason = line ? line->target() + QStringLiteral(" — порт не открывается")
+                          : QStringLiteral("линия порта не создана");
+        openError_ = QStringLiteral("Порт ") + portName() + QStringLiteral(" не открыт: ") + reason;
+        app_.status().addLine(Role::RichEdit1, openError_);
         line_.reset();
         status = StatusPortFailed;
     }
@@ -41,16 +47,46 @@ void TComPort::open(std::unique_ptr<SerialLine> line) {
 
 QString TComPort::lineTarget() const { return line_ ? line_->target() : QString(); }
 
+QString TComPort::portName() const { return QStringLiteral("COM") + QString::number(portNumber_); }
+
+// A line that cannot report receive errors is named once a run, so a quiet status on it is
+// not mistaken for a clean line.
+void TComPort::noteMissingErrorCounters() {
+    if (line_->takeReceiveErrors() != SerialLine::kNoErrorCounters)
+        return;
+    const QString target = line_->target();
+    if (!app_.link.linesWithoutErrorCounters.insert(target).second)
+        return;
+    app_.status().addLine(Role::RichEdit1, QStringLiteral("Порт ") + portName() + QStringLiteral(" (") + target +
+                                               QStringLiteral("): у линии нет счётчиков ошибок приёма, ошибки "
+                                                              "кадра, чётности, переполнения и обрыва не видны"));
+}
+
+void TComPort::noteLineLost() {
+    if (lineLost_)
+        return;
+    lineLost_ = true;
+    QString reason = line_ ? line_->errorText() : QString();
+    if (reason.isEmpty())
+        reason = lineTarget() + QStringLiteral(" — линия закрыта");
+    lostReason_ = QStringLiteral("Связь по порту ") + portName() + QStringLiteral(" потеряна: ") + reason;
+    app_.status().addLine(Role::RichEdit1, lostReason_);
+}
+
 qint64 TComPort::nowMs() const { return app_.clock().monotonicMs(); }
 
-// Blocks on the line for up to `ms`; a line that returns early (closed, failed) still costs the
-// full wait, so no caller ever spins.
+// Blocks on the line for up to `ms`; a line that returns early still costs the full wait, so no
+// caller ever spins. A line that has gone is not waited on at all: nothing will come.
 void TComPort::waitOnLine(qint64 ms) {
-    if (ms <= 0)
+    if (ms <= 0 || lineLost_)
         return;
     const qint64 t0 = nowMs();
     if (line_ && line_->waitForData(ms))
         return;
+    if (line_ && line_->bytesWaiting() < 0) {
+        noteLineLost();
+        return;
+    }
     const qint64 spent = nowMs() - t0;
     if (spent < ms)
         app_.clock().sleepMs(ms - spent);
@@ -63,12 +99,16 @@ void TComPort::Configure(int divisor, int dataBits, int parityKind, int stopKind
     f.parity = parityKind == 1 ? 1 : parityKind == 2 ? 2 : 0;
     f.stopBits = stopKind == 2 ? 2 : 1;
     status = StatusPortFailed;
-    if (!line_ || !line_->configure(f) || line_->bytesWaiting() < 0)
+    if (!line_ || lineLost_ || !line_->configure(f))
         return;
+    if (line_->bytesWaiting() < 0) {
+        noteLineLost();
+        return;
+    }
     format_ = f;
     dtrOn = rtsOn = 0;
     status = StatusClean;
-    // Bytes already waiting belong to no request: read and discard them.
+    // Bytes already waiting belong to no request: read and discard them, with their errors.
     for (int n = line_->bytesWaiting(); n > 0; --n) {
         uint8_t b;
         if (!line_->readByte(b)) {
@@ -76,6 +116,8 @@ void TComPort::Configure(int divisor, int dataBits, int parityKind, int stopKind
             return;
         }
     }
+    line_->takeReceiveErrors();
+    pendingErrors_ = 0;
 }
 
 void TComPort::SetLines(int mask) {
@@ -94,16 +136,24 @@ void TComPort::SetLines(int mask) {
         else
             rtsOn = !rtsOn;
     }
-    status = ok ? StatusClean : StatusPortFailed;
+    status = ok && !lineLost_ ? StatusClean : StatusPortFailed;
 }
 
 uint16_t TComPort::QueryStatus() {
     uint16_t flags = FlagTransmitIdle;
     if (!line_)
         return flags | FlagOutputEmpty;
-    flags |= uint16_t(line_->takeReceiveErrors() & ReceiveErrorMask);
-    if (line_->bytesWaiting() > 0)
+    // Errors stay with the bytes they came with until a read takes them: the poll that finds a
+    // byte waiting may come before the one that reads it.
+    const int errors = line_->takeReceiveErrors();
+    if (errors > 0)
+        pendingErrors_ |= uint16_t(errors & ReceiveErrorMask);
+    flags |= pendingErrors_;
+    const int waiting = line_->bytesWaiting();
+    if (waiting > 0)
         flags |= FlagDataWaiting;
+    else if (waiting < 0)
+        noteLineLost();
     if (line_->outputEmpty())
         flags |= FlagOutputEmpty;
     const ModemLines m = line_->modemLines();
@@ -141,8 +191,14 @@ void TComPort::WriteByte(uint8_t b) {
             waitOnLine(10);
     status = StatusClean;
     bytesTransferred = 0;
-    if (line_ && line_->writeByte(b))
-        bytesTransferred = 1;
+    if (line_ && !lineLost_) {
+        if (line_->writeByte(b))
+            bytesTransferred = 1;
+        else if (line_->bytesWaiting() < 0)
+            noteLineLost();
+    }
+    if (lineLost_)
+        status = StatusPortFailed;
 }
 
 uint8_t TComPort::ReadByte(uint16_t limit) {
@@ -157,7 +213,7 @@ uint8_t TComPort::ReadByte(uint16_t limit) {
             break;
         }
         const qint64 spent = nowMs() - start;
-        if (spent >= limitMs)
+        if (spent >= limitMs || lineLost_)
             break;
         waitOnLine(limitMs - spent);
     }
@@ -172,6 +228,9 @@ uint8_t TComPort::ReadByte(uint16_t limit) {
         }
     }
     status &= ReceiveErrorMask;
+    pendingErrors_ = 0;
+    if (lineLost_)
+        status = StatusPortFailed;
     LinkStatus &s = app_.status();
     s.addLine(Role::RichEdit3, kOut + QString::number(lastByte) + QLatin1Char(')'));
     if (s.lines(Role::RichEdit3).size() > kReceivedPaneLines)
@@ -187,7 +246,7 @@ int TComPort::WaitData() {
     const qint64 budget = qint64(polls - 1) * kPollMs;
     const qint64 start = nowMs();
     bool waiting = QueryStatus() & FlagDataWaiting;
-    while (!waiting) {
+    while (!waiting && !lineLost_) {
         const qint64 spent = nowMs() - start;
         if (spent >= budget)
             break;

@@ -85,7 +85,13 @@ public:
     int baudRate() const { return format_.baud; }
     SerialLine *line() const { return line_.get(); }
     QString lineTarget() const;
+    // Why the port did not open ("Порт COM3 не открыт: /dev/ttyUSB0 — нет такого устройства"),
+    // empty when it did. The same text went to the link status log.
     QString openError() const { return openError_; }
+    // Once the line is gone (device unplugged, far end closed) the status stays 256 and no
+    // operation waits on it any more; only a new port opens it again.
+    bool lineLost() const { return lineLost_; }
+    QString lostReason() const { return lostReason_; }
 
     // Lines without modem-control lines (pseudo-terminal, TCP) have no carrier line; the modem
     // dialogue then tells the port what the modem's result words said.
@@ -97,12 +103,18 @@ private:
     void open(std::unique_ptr<SerialLine> line);
     void waitOnLine(qint64 ms);
     qint64 nowMs() const;
+    QString portName() const;
+    void noteLineLost();
+    void noteMissingErrorCounters();
 
     App &app_;
     int portNumber_;
     std::unique_ptr<SerialLine> line_;
     LineFormat format_;
     QString openError_;
+    uint16_t pendingErrors_ = 0;   // receive errors polled but not yet taken by a read
+    bool lineLost_ = false;
+    QString lostReason_;
     bool carrierFromReplies_ = false;
 };
 

@@ -10,6 +10,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 
 namespace torv {
 
@@ -47,6 +48,8 @@ struct LinkState {
     // Simulators behind "sim:<scenario>" entries of ports.map, kept for the whole run so the
     // simulated device keeps its state (clock, allowance) when the port is reopened.
     std::map<QString, std::shared_ptr<Torv2Simulator>> simulators;
+    // Lines already named in the log as having no receive error counters (said once a run).
+    std::set<QString> linesWithoutErrorCounters;
 
     void releasePort() { port.reset(); }
 };

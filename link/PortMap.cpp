@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 
 namespace torv {
@@ -34,15 +35,53 @@ QString PortMap::Lookup(const QString &mapText, int portNumber) {
     return {};
 }
 
-QString PortMap::Resolve(const QString &programDir, int portNumber) {
-    QFile f(Path(programDir));
-    if (f.open(QIODevice::ReadOnly)) {
-        const QString target = Lookup(QString::fromUtf8(f.readAll()), portNumber);
-        if (!target.isEmpty())
-            return target;
+QString PortMap::Resolve(const QString &programDir, int portNumber, QString *problem) {
+    const QString path = Path(programDir);
+    const QFileInfo info(path);
+    if (!info.exists() && !info.isSymLink())
+        return DefaultTarget(portNumber);
+    QFile f(path);
+    QString why;
+    if (info.isDir())
+        why = QStringLiteral("это каталог, а не файл");
+    else if (!f.open(QIODevice::ReadOnly))
+        why = f.errorString();
+    if (!why.isEmpty()) {
+        if (problem)
+            *problem = path + QStringLiteral(" не читается (") + why + QLatin1Char(')');
+        return QString();
     }
-    return DefaultTarget(portNumber);
+    const QString target = Lookup(QString::fromUtf8(f.readAll()), portNumber);
+    return target.isEmpty() ? DefaultTarget(portNumber) : target;
 }
+
+namespace {
+
+// The line of a port that ports.map could not name: it never opens, and says why.
+class UnmappedLine final : public SerialLine {
+public:
+    UnmappedLine(const QString &target, const QString &why) : target_(target), why_(why) {}
+    QString target() const override { return target_; }
+    bool open() override { return false; }
+    QString errorText() const override { return why_; }
+    bool configure(const LineFormat &) override { return false; }
+    Switch setDtr(bool) override { return Switch::Failed; }
+    Switch setRts(bool) override { return Switch::Failed; }
+    ModemLines modemLines() override { return {}; }
+    int bytesWaiting() override { return -1; }
+    bool outputEmpty() override { return true; }
+    int takeReceiveErrors() override { return kNoErrorCounters; }
+    bool waitForData(qint64) override { return false; }
+    bool readByte(uint8_t &) override { return false; }
+    bool writeByte(uint8_t) override { return false; }
+    bool waitForWritten(qint64) override { return false; }
+
+private:
+    QString target_;
+    QString why_;
+};
+
+}  // namespace
 
 std::unique_ptr<SerialLine> CreateLineForTarget(App &app, const QString &target) {
     if (target.startsWith(QStringLiteral("tcp:"), Qt::CaseInsensitive)) {
@@ -74,7 +113,11 @@ std::unique_ptr<SerialLine> CreateLineForTarget(App &app, const QString &target)
 }
 
 std::unique_ptr<SerialLine> CreateLine(App &app, int portNumber) {
-    return CreateLineForTarget(app, PortMap::Resolve(app.programDir(), portNumber));
+    QString problem;
+    const QString target = PortMap::Resolve(app.programDir(), portNumber, &problem);
+    if (!problem.isEmpty())
+        return std::make_unique<UnmappedLine>(PortMap::Path(app.programDir()), problem);
+    return CreateLineForTarget(app, target);
 }
 
 }  // namespace torv

@@ -19,8 +19,10 @@ struct PortMap {
     static QString Path(const QString &programDir);
     // The target of COM<n> in a ports.map text; empty when the text has no entry for it.
     static QString Lookup(const QString &mapText, int portNumber);
-    // The target of COM<n> for a program directory (the default when unmapped).
-    static QString Resolve(const QString &programDir, int portNumber);
+    // The target of COM<n> for a program directory (the default when unmapped). A ports.map that
+    // is there but cannot be read maps nothing: `problem` (when given) then says why, and the
+    // port must not open the default in its place.
+    static QString Resolve(const QString &programDir, int portNumber, QString *problem = nullptr);
     static QString DefaultTarget(int portNumber);
 };
 

@@ -32,6 +32,28 @@ enum ReceiveError : int {
     RxBreak = 0x10,
 };
 
+// The serial driver's receive error counters (they only ever grow while the port is open).
+struct ReceiveErrorCounts {
+    qint64 frame = 0;
+    qint64 parity = 0;
+    qint64 overrun = 0;   // the UART's own and the driver's buffer overruns together
+    qint64 brk = 0;
+};
+
+// The error bits of the counters that grew from one reading to the next.
+inline int ReceiveErrorBits(const ReceiveErrorCounts &before, const ReceiveErrorCounts &after) {
+    int bits = 0;
+    if (after.overrun > before.overrun)
+        bits |= RxOverrun;
+    if (after.parity > before.parity)
+        bits |= RxParity;
+    if (after.frame > before.frame)
+        bits |= RxFraming;
+    if (after.brk > before.brk)
+        bits |= RxBreak;
+    return bits;
+}
+
 class SerialLine {
 public:
     enum class Switch { Done, NotSupported, Failed };
@@ -48,10 +70,15 @@ public:
     virtual Switch setRts(bool on) = 0;
     virtual ModemLines modemLines() = 0;
 
-    // Bytes waiting in the input queue; -1 when the line failed.
+    // Bytes waiting in the input queue; -1 when the line is gone (device unplugged, the far
+    // end of a pseudo-terminal closed, the TCP connection closed or reset). A line that is gone
+    // stays gone: only a new line object opens it again.
     virtual int bytesWaiting() = 0;
     virtual bool outputEmpty() = 0;
-    // Receive errors seen since the last call (ReceiveError bits).
+    // Receive errors seen since the last call (ReceiveError bits), or kNoErrorCounters when the
+    // line cannot tell (a pseudo-terminal, a TCP server: the bytes arrive without line errors
+    // being reported at all).
+    static constexpr int kNoErrorCounters = -1;
     virtual int takeReceiveErrors() = 0;
 
     // Blocks up to `ms` milliseconds until a byte is waiting; true when one is.

@@ -1,12 +1,19 @@
 #include "link/SerialPortLine.h"
 
+#include <QFileInfo>
 #include <QTcpSocket>
+
+#if defined(Q_OS_LINUX)
+#include <linux/serial.h>
+#include <sys/ioctl.h>
+#endif
 
 namespace torv {
 
 namespace {
-constexpr int kConnectWaitMs = 5000;
 constexpr int kWriteWaitMs = 2000;
+
+QString Seconds(int ms) { return QString::number(ms / 1000.0); }
 }  // namespace
 
 SerialPortLine::SerialPortLine(const QString &device) : device_(device) {
@@ -18,26 +25,74 @@ SerialPortLine::~SerialPortLine() {
         port_.close();
 }
 
+QString SerialPortLine::OpenFailure(QSerialPort::SerialPortError error, const QString &device,
+                                    const QString &systemText) {
+    const QString head = device + QStringLiteral(" — ");
+    if (QFileInfo(device).isDir())
+        return head + QStringLiteral("это каталог, а не последовательный порт");
+    switch (error) {
+    case QSerialPort::DeviceNotFoundError:
+        return head + QStringLiteral("нет такого устройства");
+    case QSerialPort::PermissionError:
+        return head + QStringLiteral("нет доступа (порт занят другой программой или не хватает прав)");
+    case QSerialPort::OpenError:
+        return head + QStringLiteral("порт уже открыт");
+    case QSerialPort::UnsupportedOperationError:
+        return head + QStringLiteral("это не последовательный порт");
+    default:
+        return head + QStringLiteral("порт не открывается (") + systemText + QLatin1Char(')');
+    }
+}
+
 bool SerialPortLine::open() {
+    lost_ = false;
+    error_.clear();
     if (!port_.open(QIODevice::ReadWrite)) {
-        error_ = port_.errorString();
+        error_ = OpenFailure(port_.error(), device_, port_.errorString());
         return false;
     }
     // Raw transfer with no flow control; the program drives DTR and RTS itself.
     port_.setFlowControl(QSerialPort::NoFlowControl);
     port_.clearError();
+    hasCounters_ = readErrorCounts(counts_);
     return true;
 }
 
-// True when the port has failed for good (device gone); a timeout is not a failure.
+// The driver's receive error counters; false when the port keeps none.
+bool SerialPortLine::readErrorCounts(ReceiveErrorCounts &counts) {
+#if defined(Q_OS_LINUX)
+    serial_icounter_struct ic{};
+    if (!port_.isOpen() || ::ioctl(int(port_.handle()), TIOCGICOUNT, &ic) != 0)
+        return false;
+    counts.frame = ic.frame;
+    counts.parity = ic.parity;
+    counts.overrun = qint64(ic.overrun) + ic.buf_overrun;
+    counts.brk = ic.brk;
+    return true;
+#else
+    Q_UNUSED(counts);
+    return false;
+#endif
+}
+
+// True when the port has failed for good: the device went away (an adapter pulled out) or the
+// far end of a pseudo-terminal closed. A timeout or a refused modem-line call is no failure.
 bool SerialPortLine::failed() {
+    if (lost_)
+        return true;
     const auto e = port_.error();
     if (e == QSerialPort::NoError || e == QSerialPort::TimeoutError ||
         e == QSerialPort::UnsupportedOperationError) {
         port_.clearError();
         return false;
     }
-    error_ = port_.errorString();
+    lost_ = true;
+    // A closed far end shows as a read error whose system text is stale: say what it means.
+    error_ = device_ + (e == QSerialPort::ResourceError
+                            ? QStringLiteral(" — устройство отключено")
+                            : QStringLiteral(" — связь потеряна: линия закрыта на другом конце или устройство "
+                                             "отключено"));
+    port_.clearError();
     return true;
 }
 
@@ -105,26 +160,40 @@ ModemLines SerialPortLine::modemLines() {
 int SerialPortLine::bytesWaiting() {
     if (!port_.isOpen())
         return -1;
-    if (port_.bytesAvailable() == 0)
+    // Bytes that arrived before the line went are still the device's.
+    if (port_.bytesAvailable() == 0 && !lost_)
         port_.waitForReadyRead(0);  // takes what the driver holds
-    if (failed())
-        return -1;
-    return int(port_.bytesAvailable());
+    if (port_.bytesAvailable() > 0)
+        return int(port_.bytesAvailable());
+    return failed() ? -1 : 0;
 }
 
 bool SerialPortLine::outputEmpty() {
-    if (port_.isOpen() && port_.bytesToWrite() > 0)
+    if (port_.isOpen() && port_.bytesToWrite() > 0 && !lost_) {
         port_.waitForBytesWritten(0);
-    return !port_.isOpen() || port_.bytesToWrite() == 0;
+        failed();
+    }
+    return !port_.isOpen() || lost_ || port_.bytesToWrite() == 0;
 }
 
-int SerialPortLine::takeReceiveErrors() { return 0; }  // Qt reports no parity/framing errors
+int SerialPortLine::takeReceiveErrors() {
+    if (!hasCounters_)
+        return kNoErrorCounters;
+    ReceiveErrorCounts now;
+    if (!readErrorCounts(now))
+        return 0;  // the port went away; bytesWaiting() tells
+    const int bits = ReceiveErrorBits(counts_, now);
+    counts_ = now;
+    return bits;
+}
 
 bool SerialPortLine::waitForData(qint64 ms) {
     if (!port_.isOpen())
         return false;
     if (port_.bytesAvailable() > 0)
         return true;
+    if (lost_)
+        return false;
     port_.waitForReadyRead(int(qMax<qint64>(0, ms)));
     failed();
     return port_.bytesAvailable() > 0;
@@ -139,21 +208,22 @@ bool SerialPortLine::readByte(uint8_t &b) {
 }
 
 bool SerialPortLine::writeByte(uint8_t b) {
-    if (!port_.isOpen() || !port_.putChar(char(b)))
+    if (!port_.isOpen() || lost_ || !port_.putChar(char(b)))
         return false;
     return waitForWritten(kWriteWaitMs);
 }
 
 bool SerialPortLine::waitForWritten(qint64 ms) {
-    while (port_.isOpen() && port_.bytesToWrite() > 0)
+    while (port_.isOpen() && !lost_ && port_.bytesToWrite() > 0)
         if (!port_.waitForBytesWritten(int(ms)))
             return !failed() && port_.bytesToWrite() == 0;
-    return port_.isOpen();
+    return port_.isOpen() && !lost_;
 }
 
 // ---------------------------------------------------------------------------------------------
 
-TcpSerialLine::TcpSerialLine(const QString &host, quint16 port) : host_(host), port_(port) {}
+TcpSerialLine::TcpSerialLine(const QString &host, quint16 port, int connectLimitMs)
+    : host_(host), port_(port), connectLimitMs_(connectLimitMs) {}
 
 TcpSerialLine::~TcpSerialLine() { delete socket_; }
 
@@ -163,10 +233,31 @@ QString TcpSerialLine::target() const {
 
 bool TcpSerialLine::open() {
     delete socket_;
+    socket_ = nullptr;
+    error_.clear();
+    const QString head = target() + QStringLiteral(" — ");
+    if (host_.isEmpty() || port_ == 0) {
+        error_ = head + QStringLiteral("неверный адрес: нужен tcp:АДРЕС:ПОРТ");
+        return false;
+    }
     socket_ = new QTcpSocket;
     socket_->connectToHost(host_, port_);
-    if (!socket_->waitForConnected(kConnectWaitMs)) {
-        error_ = socket_->errorString();
+    if (!socket_->waitForConnected(connectLimitMs_)) {
+        switch (socket_->error()) {
+        case QAbstractSocket::ConnectionRefusedError:
+            error_ = head + QStringLiteral("сервер отказал в соединении");
+            break;
+        case QAbstractSocket::HostNotFoundError:
+            error_ = head + QStringLiteral("адрес ") + host_ + QStringLiteral(" не найден");
+            break;
+        case QAbstractSocket::SocketTimeoutError:
+            error_ = head + QStringLiteral("сервер не ответил за ") + Seconds(connectLimitMs_) + QStringLiteral(" с");
+            break;
+        default:
+            error_ = head + QStringLiteral("нет соединения (") + socket_->errorString() + QLatin1Char(')');
+            break;
+        }
+        socket_->abort();
         return false;
     }
     socket_->setSocketOption(QAbstractSocket::LowDelayOption, 1);
@@ -177,6 +268,14 @@ bool TcpSerialLine::connected() const {
     return socket_ && socket_->state() == QAbstractSocket::ConnectedState;
 }
 
+void TcpSerialLine::noteLost() {
+    if (error_.isEmpty() && socket_)
+        error_ = target() + (socket_->error() == QAbstractSocket::RemoteHostClosedError
+                                 ? QStringLiteral(" — сервер закрыл соединение")
+                                 : QStringLiteral(" — соединение прервано (") + socket_->errorString() +
+                                       QLatin1Char(')'));
+}
+
 int TcpSerialLine::bytesWaiting() {
     if (!socket_)
         return -1;
@@ -184,7 +283,10 @@ int TcpSerialLine::bytesWaiting() {
         socket_->waitForReadyRead(0);
     if (socket_->bytesAvailable() > 0)
         return int(socket_->bytesAvailable());
-    return connected() ? 0 : -1;
+    if (connected())
+        return 0;
+    noteLost();
+    return -1;
 }
 
 bool TcpSerialLine::outputEmpty() { return !socket_ || socket_->bytesToWrite() == 0; }

@@ -11,7 +11,9 @@ QString SimLine::target() const { return QStringLiteral("sim:") + sim_->options(
 bool SimLine::open() { return sim_ && sim_->valid(); }
 
 QString SimLine::errorText() const {
-    return sim_ && sim_->valid() ? QString() : QStringLiteral("unknown simulator scenario");
+    if (sim_ && sim_->valid())
+        return QString();
+    return (sim_ ? target() : QStringLiteral("sim:")) + QStringLiteral(" — нет такого сценария симулятора");
 }
 
 bool SimLine::configure(const LineFormat &format) {

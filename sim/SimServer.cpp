@@ -23,6 +23,7 @@ namespace torv {
 namespace {
 
 constexpr qint64 kIdlePollUs = 100'000;
+constexpr useconds_t kCloseDelayUs = 100'000;
 
 qint64 NowUs() {
     using namespace std::chrono;
@@ -46,9 +47,11 @@ bool WriteAll(int fd, const uint8_t *p, size_t n) {
     return true;
 }
 
-// Moves bytes between fd and the simulator until the peer goes away or `stop`.
-// Returns false when the peer closed the connection.
-bool Pump(Torv2Simulator &sim, int fd, const std::atomic<bool> &stop) {
+enum class PumpEnd { Stopped, PeerGone, Closing };
+
+// Moves bytes between fd and the simulator until the peer goes away, `stop`, or the device has
+// sent closeAfterBytes bytes (when >= 0).
+PumpEnd Pump(Torv2Simulator &sim, int fd, const std::atomic<bool> &stop, qint64 closeAfterBytes) {
     std::vector<uint8_t> due;
     uint8_t buf[512];
     while (!stop) {
@@ -56,31 +59,36 @@ bool Pump(Torv2Simulator &sim, int fd, const std::atomic<bool> &stop) {
         sim.advance(now);
         due.clear();
         uint8_t b;
-        while (sim.takeByte(b, now))
+        const qint64 sent = sim.counters().bytesOut;
+        while ((closeAfterBytes < 0 || sent + qint64(due.size()) < closeAfterBytes) && sim.takeByte(b, now))
             due.push_back(b);
         if (!due.empty() && !WriteAll(fd, due.data(), due.size()))
-            return false;
+            return PumpEnd::PeerGone;
+        if (closeAfterBytes >= 0 && sim.counters().bytesOut >= closeAfterBytes) {
+            ::usleep(kCloseDelayUs);  // the bytes already sent reach the far end first
+            return PumpEnd::Closing;
+        }
         const qint64 next = sim.nextEventUs();
         qint64 waitUs = next < 0 ? kIdlePollUs : qBound<qint64>(0, next - NowUs(), kIdlePollUs);
         pollfd pfd{fd, POLLIN, 0};
         timespec ts{time_t(waitUs / 1'000'000), long(waitUs % 1'000'000) * 1000};
         const int r = ::ppoll(&pfd, 1, &ts, nullptr);
         if (r < 0 && errno != EINTR)
-            return false;
+            return PumpEnd::PeerGone;
         if (r > 0 && (pfd.revents & POLLIN)) {
             const ssize_t n = ::read(fd, buf, sizeof buf);
             if (n == 0)
-                return false;
+                return PumpEnd::PeerGone;
             if (n < 0 && errno != EAGAIN && errno != EINTR && errno != EIO)
-                return false;
+                return PumpEnd::PeerGone;
             now = NowUs();
             for (ssize_t i = 0; i < n; ++i)
                 sim.receive(buf[i], now);
         } else if (r > 0 && (pfd.revents & (POLLHUP | POLLERR))) {
-            return false;
+            return PumpEnd::PeerGone;
         }
     }
-    return true;
+    return PumpEnd::Stopped;
 }
 
 std::atomic<bool> *g_stop = nullptr;  // the signal handler's only way back
@@ -103,7 +111,7 @@ void StopOnSignals(std::atomic<bool> &stop) {
 }
 
 int ServePty(Torv2Simulator &sim, const QString &linkPath, const std::function<void(const QString &)> &announce,
-             const std::atomic<bool> &stop) {
+             const std::atomic<bool> &stop, qint64 closeAfterBytes) {
     const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
     if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0) {
         std::perror("torv2-sim: pseudo-terminal");
@@ -138,9 +146,13 @@ int ServePty(Torv2Simulator &sim, const QString &linkPath, const std::function<v
         }
     }
     announce(slave);
-    while (!stop)
-        if (!Pump(sim, master, stop))
+    while (!stop) {
+        const PumpEnd end = Pump(sim, master, stop, closeAfterBytes);
+        if (end == PumpEnd::Closing)
+            break;  // the master closes below: the program's side hangs up
+        if (end == PumpEnd::PeerGone)
             ::usleep(10'000);  // nobody on the slave side for a moment
+    }
     if (!link.isEmpty())
         ::unlink(link.constData());
     if (keep >= 0)
@@ -150,7 +162,8 @@ int ServePty(Torv2Simulator &sim, const QString &linkPath, const std::function<v
 }
 
 int ServeTcp(Torv2Simulator &sim, const QString &host, quint16 port,
-             const std::function<void(const QString &)> &announce, const std::atomic<bool> &stop) {
+             const std::function<void(const QString &)> &announce, const std::atomic<bool> &stop,
+             qint64 closeAfterBytes) {
     const int server = ::socket(AF_INET, SOCK_STREAM, 0);
     if (server < 0) {
         std::perror("torv2-sim: socket");
@@ -181,7 +194,13 @@ int ServeTcp(Torv2Simulator &sim, const QString &host, quint16 port,
             continue;
         ::setsockopt(client, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
         ::fcntl(client, F_SETFL, ::fcntl(client, F_GETFL) | O_NONBLOCK);
-        Pump(sim, client, stop);
+        const PumpEnd end = Pump(sim, client, stop, closeAfterBytes);
+        if (end == PumpEnd::Closing) {
+            const linger reset{1, 0};  // close with a reset, as a converter that loses power
+            ::setsockopt(client, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+            ::close(client);
+            break;
+        }
         ::close(client);
     }
     ::close(server);

@@ -221,6 +221,9 @@ bool Torv2Simulator::deviceCanTalk() const {
 }
 
 void Torv2Simulator::deviceByte(uint8_t b, qint64 at) {
+    // A muted device (cable pulled, device off) hears nothing: it neither answers nor acts.
+    if (options_.faults.mute)
+        return;
     history_.append(char(b));
     if (history_.size() > 3)
         history_.remove(0, history_.size() - 3);
@@ -232,11 +235,12 @@ void Torv2Simulator::deviceByte(uint8_t b, qint64 at) {
         return;
     }
     if (state_ == DeviceState::AwaitAllowance) {
+        // The byte after the identification says how many requests will follow: exactly that
+        // many are answered, then the device waits for the next "SYS".
         counters_.allowance = b;
-        credit_ = b + 1;  // the allowance byte plus the request that follows the handshake
+        credit_ = b;
         state_ = DeviceState::Ready;
         return;  // an 'S' taken here may still begin a new "SYS"
-
     }
     if (pendingComplement_ < 0) {
         if (frame_.isEmpty() && b == kValuesRequest) {
@@ -289,7 +293,7 @@ void Torv2Simulator::handleFrame(qint64 at) {
     frame_.clear();
 }
 
-// Takes one request off the allowance; false when the device does not answer it.
+// "SYS": the device identifies itself and waits for the allowance byte.
 void Torv2Simulator::answerHandshake(qint64 at) {
     ++counters_.handshakes;
     state_ = DeviceState::AwaitAllowance;
@@ -314,7 +318,7 @@ void Torv2Simulator::answerHandshake(qint64 at) {
         --options_.faults.cutHandshakes;
         reply.truncate(std::max(0, options_.faults.cutHandshakeAfter));
     }
-    sendReply(reply, at + options_.turnaroundUs);
+    sendReply(reply, at + options_.turnaroundUs, 'S');
 }
 
 void Torv2Simulator::answerRead(uint8_t command, qint64 at) {
@@ -348,7 +352,7 @@ void Torv2Simulator::answerRead(uint8_t command, qint64 at) {
     data.append(char(check >> 8));
     ++counters_.readRequests;
     if (deviceCanTalk())
-        sendReply(data, at + options_.turnaroundUs);
+        sendReply(data, at + options_.turnaroundUs, char(command));
 }
 
 void Torv2Simulator::answerWrite(qint64 at) {
@@ -366,7 +370,7 @@ void Torv2Simulator::answerWrite(qint64 at) {
         setClockFromRegisters(data.left(10));
     ++counters_.writes;
     if (deviceCanTalk())
-        sendReply(QByteArray(1, char(kAcknowledge)), at + options_.turnaroundUs);
+        sendReply(QByteArray(1, char(kAcknowledge)), at + options_.turnaroundUs, 'K');
 }
 
 void Torv2Simulator::answerValues(qint64 at) {
@@ -377,7 +381,7 @@ void Torv2Simulator::answerValues(qint64 at) {
     if (used.empty())
         return;
     const int channel = used[size_t(nextValuesChannel_++) % used.size()];
-    sendReply(model_->currentValues(channel, deviceTime()), at + options_.turnaroundUs);
+    sendReply(model_->currentValues(channel, deviceTime()), at + options_.turnaroundUs, 'n');
 }
 
 // --- modem front end -------------------------------------------------------------------------
@@ -485,24 +489,79 @@ void Torv2Simulator::sendClean(const QByteArray &bytes, qint64 at) {
     }
 }
 
-void Torv2Simulator::sendReply(const QByteArray &bytes, qint64 at) {
-    const SimFaults &f = options_.faults;
+void Torv2Simulator::sendReply(const QByteArray &bytes, qint64 at, char kind) {
+    SimFaults &f = options_.faults;
+    std::vector<int> dropHere, corruptHere;
+    if (kind == kFlashCommand || kind == kRamCommand) {
+        dropHere.swap(f.dropInNextRead);
+        corruptHere.swap(f.corruptInNextRead);
+    }
+    auto listed = [](const std::vector<int> &v, int i) { return std::find(v.begin(), v.end(), i) != v.end(); };
     double t = std::max(double(at), lastOutDue_);
-    for (char c : bytes) {
+    SimFaultRecord record{kind, int(bytes.size()), {}, {}, {}};
+    for (int i = 0; i < bytes.size(); ++i) {
         // The same draws for every byte keep a run reproducible whatever the rates.
         const double corrupt = rng_.unit(), drop = rng_.unit(), stall = rng_.unit();
         const uint32_t bit = rng_.next() % 8;
-        if (stall < f.stallRate)
+        if (stall < f.stallRate) {
             t += f.stallMs * 1000.0;
+            record.stalled.push_back(i);
+        }
         t += f.byteGapUs + byteUs();
         lastOutDue_ = t;
-        if (drop < f.dropRate)
+        if (drop < f.dropRate || listed(dropHere, i)) {
+            record.dropped.push_back(i);
             continue;
-        uint8_t b = uint8_t(c);
-        if (corrupt < f.corruptRate)
+        }
+        uint8_t b = uint8_t(bytes[i]);
+        if (corrupt < f.corruptRate || listed(corruptHere, i)) {
             b ^= uint8_t(1u << bit);
+            record.corrupted.push_back(i);
+        }
         out_.push_back({b, qint64(std::llround(t))});
     }
+    counters_.droppedBytes += int(record.dropped.size());
+    counters_.corruptedBytes += int(record.corrupted.size());
+    if (options_.logReplies || !record.dropped.empty() || !record.corrupted.empty() || !record.stalled.empty())
+        faultLog_.push_back(std::move(record));
+}
+
+std::vector<SimFaultRecord> Torv2Simulator::faultLog() const {
+    std::lock_guard lock(mutex_);
+    return faultLog_;
+}
+
+QByteArray SimFaultRecord::toText() const {
+    auto list = [](const std::vector<int> &v) {
+        QByteArray t;
+        for (int i : v)
+            t += (t.isEmpty() ? "" : ",") + QByteArray::number(i);
+        return t.isEmpty() ? QByteArray("-") : t;
+    };
+    return QByteArray(1, kind) + ' ' + QByteArray::number(length) + ' ' + list(dropped) + ' ' + list(corrupted) + ' ' +
+           list(stalled);
+}
+
+bool SimFaultRecord::fromText(const QByteArray &line, SimFaultRecord &r) {
+    const QList<QByteArray> f = line.trimmed().split(' ');
+    if (f.size() != 5 || f[0].size() != 1)
+        return false;
+    auto list = [](const QByteArray &t, std::vector<int> &v) {
+        v.clear();
+        if (t == "-")
+            return true;
+        for (const QByteArray &n : t.split(',')) {
+            bool ok = false;
+            v.push_back(n.toInt(&ok));
+            if (!ok)
+                return false;
+        }
+        return true;
+    };
+    bool ok = false;
+    r.kind = f[0][0];
+    r.length = f[1].toInt(&ok);
+    return ok && list(f[2], r.dropped) && list(f[3], r.corrupted) && list(f[4], r.stalled);
 }
 
 qint64 Torv2Simulator::nextEventUs() const {

@@ -19,6 +19,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 namespace torv {
 
@@ -30,12 +31,15 @@ struct SimFaults {
     double stallRate = 0;       // share of reply bytes held back by stallMs
     int stallMs = 700;
     double silenceRate = 0;     // share of requests left unanswered
-    bool mute = false;          // the device answers nothing (cable pulled, device off)
+    bool mute = false;          // the device hears nothing and does nothing (cable pulled, device off)
     int wrongReplies = 0;       // this many handshakes answer wrongReplyByte in place of 'S'
     uint8_t wrongReplyByte = 'E';
     int cutHandshakes = 0;      // this many handshakes break off after cutHandshakeAfter reply bytes
     int cutHandshakeAfter = 14;
     int byteGapUs = 0;          // extra pause before every reply byte (a slow device)
+    // The next block read reply loses the bytes at these positions and has those flipped.
+    std::vector<int> dropInNextRead;
+    std::vector<int> corruptInNextRead;
 };
 
 struct SimOptions {
@@ -49,6 +53,7 @@ struct SimOptions {
     int dialMs = 4000;           // from ATD to the result word
     QByteArray serialText;       // 7 serial-number bytes of the handshake; empty: the scenario's
     SimFaults faults;
+    bool logReplies = false;     // the reply log keeps every reply, not only the damaged ones
 
     // The archives. The device started work `historyDays` before the metering day in hand (at its
     // contract hour), or at `startOfWork` when that is set; a negative `historyDays` keeps the
@@ -72,7 +77,23 @@ struct SimCounters {
     int lastCountByte = -1;     // count byte of the last read request
     int bytesIn = 0;
     int bytesOut = 0;
+    int droppedBytes = 0;       // reply bytes lost on the line
+    int corruptedBytes = 0;     // reply bytes sent with a bit flipped
     QByteArray modemCommands;   // every AT command line, CR-terminated
+};
+
+// One reply (by default only those the line damaged): what it answered ('S' handshake, 'F'/'R' block read, 'K' write
+// acknowledgement, 'n' current values), its length and the positions of the bytes dropped,
+// corrupted and stalled. One text line each for --fault-log.
+struct SimFaultRecord {
+    char kind = 0;
+    int length = 0;
+    std::vector<int> dropped;
+    std::vector<int> corrupted;
+    std::vector<int> stalled;
+
+    QByteArray toText() const;
+    static bool fromText(const QByteArray &line, SimFaultRecord &record);
 };
 
 class Torv2Simulator {
@@ -104,6 +125,8 @@ public:
     QByteArray ramSnapshot();
     QDateTime deviceTime() const;
     SimCounters counters() const;
+    // The replies the line damaged (every reply with logReplies), in the order they were sent.
+    std::vector<SimFaultRecord> faultLog() const;
     void setFaults(const SimFaults &faults);
     SimFaults faults() const;
     void setModemAnswer(ModemAnswer answer);
@@ -136,7 +159,7 @@ private:
     void modemCommand(const QByteArray &line, qint64 at);
     void modemResult(const char *text, qint64 at);
 
-    void sendReply(const QByteArray &bytes, qint64 at);      // device reply, faults applied
+    void sendReply(const QByteArray &bytes, qint64 at, char kind);   // device reply, faults applied
     void sendClean(const QByteArray &bytes, qint64 at);      // modem texts and echo
     bool deviceCanTalk() const;
     QByteArray &sector(int s);
@@ -181,6 +204,7 @@ private:
     int s0_ = 0;
 
     SimCounters counters_;
+    std::vector<SimFaultRecord> faultLog_;
 };
 
 // The check register of the device's replies: 16 bits, data bits entering least significant

@@ -10,6 +10,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QSaveFile>
 #include <cstdio>
 
 using namespace torv;
@@ -73,8 +74,17 @@ int main(int argc, char **argv) {
                                      QStringLiteral("Share of closed hourly and daily records that are all zero or "
                                                     "not a number."),
                                      QStringLiteral("rate"), QStringLiteral("0"));
+    const QCommandLineOption closeAfter(QStringLiteral("close-after"),
+                                        QStringLiteral("Close the line for good once the device has sent this "
+                                                       "many bytes (pseudo-terminal closed, TCP connection reset)."),
+                                        QStringLiteral("bytes"), QStringLiteral("-1"));
+    const QCommandLineOption replyLog(QStringLiteral("reply-log"),
+                                      QStringLiteral("On exit write every reply to <file>, one line each: kind, "
+                                                     "length and the positions of dropped, corrupted and stalled "
+                                                     "bytes."),
+                                      QStringLiteral("file"));
     p.addOptions({pty, tcp, scenario, list, seed, baud, modem, answer, dial, corrupt, drop, stall, stallMs, silence,
-                  wrong, offset, history, startOfWork, contract, clockBack, fullLog, damaged});
+                  wrong, offset, history, startOfWork, contract, clockBack, fullLog, damaged, closeAfter, replyLog});
     p.process(app);
 
     if (p.isSet(list)) {
@@ -122,6 +132,7 @@ int main(int argc, char **argv) {
     o.clockBackHours = p.value(clockBack).toInt();
     o.fullParameterLog = p.isSet(fullLog);
     o.damagedRecordRate = p.value(damaged).toDouble();
+    o.logReplies = p.isSet(replyLog);
 
     Torv2Simulator sim(o, [] { return QDateTime::currentDateTime(); });
     if (!sim.valid()) {
@@ -135,17 +146,31 @@ int main(int argc, char **argv) {
         std::printf("%s\n", qPrintable(where));
         std::fflush(stdout);
     };
-    if (p.isSet(pty))
-        return ServePty(sim, p.value(pty), announce, stop);
-    if (p.isSet(tcp)) {
+    const qint64 closeAfterBytes = p.value(closeAfter).toLongLong();
+    int code = 2;
+    if (p.isSet(pty)) {
+        code = ServePty(sim, p.value(pty), announce, stop, closeAfterBytes);
+    } else if (p.isSet(tcp)) {
         const QString t = p.value(tcp);
         const int colon = t.lastIndexOf(QLatin1Char(':'));
         if (colon <= 0) {
             std::fprintf(stderr, "torv2-sim: --tcp wants HOST:PORT\n");
             return 2;
         }
-        return ServeTcp(sim, t.left(colon), quint16(t.mid(colon + 1).toUInt()), announce, stop);
+        code = ServeTcp(sim, t.left(colon), quint16(t.mid(colon + 1).toUInt()), announce, stop, closeAfterBytes);
+    } else {
+        std::fprintf(stderr, "torv2-sim: give --pty LINK or --tcp HOST:PORT\n");
+        return 2;
     }
-    std::fprintf(stderr, "torv2-sim: give --pty LINK or --tcp HOST:PORT\n");
-    return 2;
+    if (p.isSet(replyLog)) {
+        QSaveFile f(p.value(replyLog));
+        QByteArray text;
+        for (const SimFaultRecord &r : sim.faultLog())
+            text += r.toText() + '\n';
+        if (!f.open(QIODevice::WriteOnly) || f.write(text) != text.size() || !f.commit()) {
+            std::fprintf(stderr, "torv2-sim: cannot write %s\n", qPrintable(p.value(replyLog)));
+            return 1;
+        }
+    }
+    return code;
 }

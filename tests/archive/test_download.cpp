@@ -5,6 +5,7 @@
 #include "TestUtil.h"
 
 #include "archive/GasTotals.h"
+#include "bench/common/PrescribedWaits.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -270,4 +271,96 @@ TEST(Download, DamagedRecordsAreReportedAndAGarbageHeaderIsNeverWritten) {
                                   .arg(0x5A, 2, 16, QLatin1Char('0'))))
         << Join(b.status.lines(Role::RichEdit1), 40).toStdString();
     EXPECT_TRUE(b.prompts.texts().join(" ").contains(QStringLiteral("Ошибка 76")));
+}
+
+namespace {
+
+// The line to the simulated device dies for good once `left` bytes have come from it (the device
+// switched off, the far end of a pseudo-terminal closed); a port opened on it later finds it dead.
+class LineThatGoesAway final : public SerialLine {
+public:
+    LineThatGoesAway(std::unique_ptr<SerialLine> line, std::shared_ptr<qint64> left)
+        : line_(std::move(line)), left_(std::move(left)) {}
+    QString target() const override { return line_->target(); }
+    bool open() override { return line_->open(); }
+    QString errorText() const override { return target() + QStringLiteral(" — линия закрыта на другом конце"); }
+    bool configure(const LineFormat &f) override { return line_->configure(f); }
+    Switch setDtr(bool on) override { return line_->setDtr(on); }
+    Switch setRts(bool on) override { return line_->setRts(on); }
+    ModemLines modemLines() override { return line_->modemLines(); }
+    int bytesWaiting() override { return *left_ > 0 ? qMin<qint64>(line_->bytesWaiting(), *left_) : -1; }
+    bool outputEmpty() override { return true; }
+    int takeReceiveErrors() override { return line_->takeReceiveErrors(); }
+    bool waitForData(qint64 ms) override { return *left_ > 0 && line_->waitForData(ms); }
+    bool readByte(uint8_t &b) override {
+        if (*left_ <= 0 || !line_->readByte(b))
+            return false;
+        --*left_;
+        return true;
+    }
+    bool writeByte(uint8_t b) override { return *left_ > 0 && line_->writeByte(b); }
+    bool waitForWritten(qint64 ms) override { return *left_ > 0 && line_->waitForWritten(ms); }
+
+private:
+    std::unique_ptr<SerialLine> line_;
+    std::shared_ptr<qint64> left_;
+};
+
+}  // namespace
+
+// A line that goes away in the middle of the archives ends the download like a pulled cable: the
+// port fails for good, the block read's no-link question ends it ("Нет", as nobody answers), and
+// what was stored stays true.
+TEST(Download, ALineThatGoesAwayEndsItWithTheNoLinkQuestion) {
+    DownloadBench b(DownloadOptions(QStringLiteral("gas-vdab")));
+    b.prompts.setDefaultAnswer(AnswerNo);
+    auto left = std::make_shared<qint64>(60'000);
+    b.app.link.lineFactory = [&b, left](int) {
+        return std::make_unique<LineThatGoesAway>(std::make_unique<SimLine>(b.sim, b.clock), left);
+    };
+    EXPECT_FALSE(b.Download());
+    EXPECT_EQ(b.app.abortState.load(), AbortUser);
+    const QStringList texts = b.prompts.texts();
+    EXPECT_TRUE(texts.contains(QStringLiteral("Ошибка 11: Нет связи с прибором. Повторить попытку?"))) << Join(texts).toStdString();
+    EXPECT_FALSE(texts.join('\n').contains(QStringLiteral("Ошибка 3:"))) << Join(texts).toStdString();
+    EXPECT_TRUE(b.status.lines(Role::RichEdit1)
+                    .contains(QStringLiteral("Связь по порту COM1 потеряна: sim:gas-vdab — линия закрыта на другом конце")));
+    const auto rows = b.Rows(1, kHourly);
+    EXPECT_FALSE(rows.empty());
+    for (const auto &[ch, family] : ArchiveChannels(b.sim->deviceImage()))
+        for (char k : {kHourly, kDaily, kMonthly}) {
+            if (!QFileInfo::exists(b.TablePath(ch, k)))
+                continue;
+            for (const QString &d : b.Compare(ch, family, k, b.DeviceNow()))
+                EXPECT_TRUE(d.contains(QStringLiteral("rows, expected"))) << d.toStdString();
+        }
+}
+
+// The 60-day download over a noisy line (0.1 % of the device's reply bytes garbled, 0.05 % lost)
+// costs the line time of every byte plus the waits the program's rules give the damage that
+// occurred, worked out from the device's reply log, and stores exactly the device's rows. This is
+// the virtual-clock twin of the download-noisy benchmark.
+TEST(Download, NoisyLineCostsItsLineTimeAndThePrescribedWaits) {
+    SimOptions o = DownloadOptions(QStringLiteral("gas-vdab"));
+    o.faults.corruptRate = 0.001;
+    o.faults.dropRate = 0.0005;
+    o.logReplies = true;
+    DownloadBench b(o);
+    for (int i = 0; i < 4; ++i)  // at 9600 baud the download outlasts five minutes: go on
+        b.prompts.push(AnswerYes);
+    const qint64 t0 = b.clock.monotonicMs();
+    ASSERT_TRUE(b.Download()) << Join(b.prompts.texts()).toStdString();
+    const double elapsed = (b.clock.monotonicMs() - t0) / 1000.0;
+
+    PrescribedWaits waits;
+    waits.answerUnit = b.app.settings.answerTime();
+    waits.Add(b.sim->faultLog());
+    const SimCounters c = b.sim->counters();
+    const double line = (c.bytesIn + c.bytesOut + c.droppedBytes) * b.sim->byteUs() / 1e6;
+    const double bound = line + waits.totalMs() / 1000;
+    ASSERT_GT(waits.timeouts, 50);  // the line was noisy indeed
+    EXPECT_GE(elapsed, bound);      // every prescribed wait is kept ...
+    EXPECT_LE(elapsed, 1.01 * bound) << "line " << line << " s, waits " << waits.totalMs() / 1000 << " s";  // ... and no other
+    const QStringList diffs = b.CompareAll(b.DeviceNow());
+    EXPECT_TRUE(diffs.isEmpty()) << Join(diffs).toStdString();
 }

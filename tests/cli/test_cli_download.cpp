@@ -191,3 +191,31 @@ TEST(CliDownload, NoDeviceOnThePortIsNotASuccess) {
     // The cause is on standard error: the port and why it did not open.
     EXPECT_TRUE(r.err.contains(QStringLiteral("/dev/torv-no-such-port"))) << r.err.toStdString();
 }
+
+// The device's line goes away for good in the middle of the download (torv2-sim closes its
+// pseudo-terminal and ends): the download stops at the block read's no-link question, says it is
+// not complete, exits non-zero, and the tables written before stay readable with their rows.
+TEST(CliDownload, ALineThatGoesAwayMidDownloadIsNotASuccess) {
+    QTemporaryDir dir;
+    SimProcess sim;
+    ASSERT_TRUE(sim.Start(dir.path(), {"--scenario", "gas-vdab", "--history-days", "20", "--baud", "115200",
+                                       "--close-after", "30000"}));
+    ASSERT_TRUE(torvtest::WriteAll(dir.path() + "/ports.map", ("COM1=" + sim.link + "\n").toUtf8()));
+    QProcess cli;
+    cli.start(Bin(QStringLiteral("cli/torvmonitor-cli")),
+              {"download", "--program-dir", dir.path(), "--port", "1", "--depth", "20", "--kinds", "mdh",
+               "--answer-time", "1"});
+    ASSERT_TRUE(cli.waitForFinished(240000));
+    const QString err = QString::fromLocal8Bit(cli.readAllStandardError());
+    EXPECT_NE(cli.exitCode(), 0) << err.right(3000).toStdString();
+    EXPECT_TRUE(err.contains(QStringLiteral("Нет связи с прибором. Повторить попытку?"))) << err.right(3000).toStdString();
+    EXPECT_TRUE(err.contains(QStringLiteral("Скачивание не завершено")));
+
+    RealClock clock;
+    ScriptedPrompts prompts;
+    LinkStatus status;
+    RecordingProcessControl proc;
+    App app(dir.path(), Seams{&clock, &prompts, &status, &proc});
+    ASSERT_EQ(app.loadSettings(), QString());
+    EXPECT_GE(RowCount(app, QStringLiteral("2104517"), ArchiveTableName(QStringLiteral("2104517"), 1, 'h')), 24);
+}

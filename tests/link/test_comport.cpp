@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 #include <deque>
+#include <utility>
 
 using namespace torv;
 using torvtest::SimBench;
@@ -22,7 +23,7 @@ public:
 
     QString target() const override { return QStringLiteral("scripted"); }
     bool open() override { return true; }
-    QString errorText() const override { return {}; }
+    QString errorText() const override { return goneAt >= 0 ? QStringLiteral("scripted — линия закрыта") : QString(); }
     bool configure(const LineFormat &f) override {
         format = f;
         return true;
@@ -37,18 +38,22 @@ public:
     }
     ModemLines modemLines() override { return {hasLines_, true, true, false}; }
     int bytesWaiting() override {
+        if (goneAt >= 0 && clock_.monotonicMs() >= goneAt)
+            return -1;
         int n = 0;
         for (const auto &i : input_)
             n += i.first <= clock_.monotonicMs();
         return n;
     }
     bool outputEmpty() override { return true; }
-    int takeReceiveErrors() override { return 0; }
+    int takeReceiveErrors() override { return counters ? std::exchange(receiveErrors, 0) : kNoErrorCounters; }
     bool waitForData(qint64 ms) override {
         const qint64 deadline = clock_.monotonicMs() + ms;
         qint64 wake = deadline;
         if (!input_.empty())
             wake = qMin(wake, qMax(clock_.monotonicMs(), input_.front().first));
+        if (goneAt >= 0)
+            wake = qMin(wake, qMax(clock_.monotonicMs(), goneAt));
         clock_.advanceTo(wake);
         return bytesWaiting() > 0;
     }
@@ -68,6 +73,9 @@ public:
     LineFormat format;
     int switches = 0;
     QByteArray written;
+    bool counters = true;     // the driver keeps receive error counters
+    int receiveErrors = 0;    // reported by the next poll
+    qint64 goneAt = -1;       // the far end goes away at this virtual time
 
 private:
     VirtualClock &clock_;
@@ -182,6 +190,82 @@ TEST(TComPort, ResetDrainsWaitingBytes) {
     EXPECT_EQ(port.rtsOn, 1);
 }
 
+TEST(ReceiveErrors, CountersThatGrewGiveTheStatusBits) {
+    const struct {
+        ReceiveErrorCounts after;
+        int bits;
+    } cases[] = {
+        {{10, 20, 30, 40}, 0},                                   // nothing new
+        {{11, 20, 30, 40}, RxFraming},
+        {{10, 22, 30, 40}, RxParity},
+        {{10, 20, 31, 40}, RxOverrun},
+        {{10, 20, 30, 41}, RxBreak},
+        {{12, 21, 33, 44}, RxFraming | RxParity | RxOverrun | RxBreak},
+        {{0, 0, 0, 0}, 0},                                       // counters started again
+    };
+    const ReceiveErrorCounts before{10, 20, 30, 40};
+    for (const auto &c : cases)
+        EXPECT_EQ(ReceiveErrorBits(before, c.after), c.bits) << c.after.frame << " " << c.after.parity << " "
+                                                             << c.after.overrun << " " << c.after.brk;
+}
+
+// What the line reports at the poll that finds the byte is the status after the read; a line
+// without counters reads as clean and is named once in the log.
+TEST(TComPort, ReceiveErrorsReachTheStatusAfterARead) {
+    const struct {
+        bool counters;
+        int errors;
+        uint16_t status;
+    } cases[] = {{true, 0, 0},
+                 {true, RxFraming, 8},
+                 {true, RxParity | RxOverrun, 6},
+                 {true, RxBreak, 16},
+                 {false, SerialLine::kNoErrorCounters, 0}};
+    SimBench b;
+    for (const auto &c : cases) {
+        auto line = std::make_unique<ScriptedLine>(b.clock);
+        ScriptedLine *l = line.get();
+        l->counters = c.counters;
+        TComPort port(b.app, 1, std::move(line));
+        l->arriveAt(b.clock.monotonicMs() + 5, 0x42);
+        l->receiveErrors = c.counters ? c.errors : 0;
+        EXPECT_EQ(port.ReadByte(10), 0x42);
+        EXPECT_EQ(port.status, c.status) << c.errors;
+    }
+    const QStringList log = b.status.lines(Role::RichEdit1);
+    EXPECT_EQ(std::count_if(log.begin(), log.end(),
+                            [](const QString &l) { return l.contains(QStringLiteral("нет счётчиков ошибок приёма")); }),
+              1)
+        << log.join('\n').toStdString();
+}
+
+TEST(TComPort, ALineThatGoesAwayStaysFailedAndIsNotWaitedOn) {
+    SimBench b;
+    auto line = std::make_unique<ScriptedLine>(b.clock);
+    ScriptedLine *l = line.get();
+    TComPort port(b.app, 2, std::move(line));
+    const qint64 t0 = b.clock.monotonicMs();
+    l->arriveAt(t0 + 10, 'S');
+    l->goneAt = t0 + 100;
+    EXPECT_EQ(port.ReadByte(10), 'S');
+    EXPECT_EQ(port.status, TComPort::StatusClean);
+    port.longWait = 1;
+    port.ReadByte(10);  // the line goes while the read waits
+    EXPECT_EQ(port.status, TComPort::StatusPortFailed);
+    EXPECT_LE(b.clock.monotonicMs() - t0, 100 + 5);
+    port.WriteByte(0x53);
+    EXPECT_EQ(port.status, TComPort::StatusPortFailed);
+    EXPECT_TRUE(l->written.isEmpty());
+    port.ReadByte(10);
+    EXPECT_EQ(port.status, TComPort::StatusPortFailed);
+    port.Configure(12, 8, 0, 1);
+    EXPECT_EQ(port.status, TComPort::StatusPortFailed);
+    EXPECT_LE(b.clock.monotonicMs() - t0, 100 + 5);
+    EXPECT_TRUE(port.lineLost());
+    EXPECT_EQ(port.lostReason(), QStringLiteral("Связь по порту COM2 потеряна: scripted — линия закрыта"));
+    EXPECT_EQ(b.status.lines(Role::RichEdit1).count(port.lostReason()), 1);
+}
+
 TEST(PortMap, EntriesCommentsAndDefaults) {
     const QString map = QStringLiteral("# test bench\n"
                                        "COM1=/dev/ttyUSB0\n"
@@ -229,6 +313,49 @@ TEST(OpenLink, HealthyPortIsKeptAndAMissingPortFails) {
     ASSERT_TRUE(b.app.link.port);
     EXPECT_EQ(b.port().status, TComPort::StatusPortFailed);
     EXPECT_EQ(b.app.link.linkOpen, 0);
+}
+
+// A port that does not open names its target and the reason, in the log and to the caller; a
+// ports.map that cannot be read opens nothing in place of the entry it may hold.
+TEST(OpenLink, APortThatDoesNotOpenSaysWhy) {
+    SimBench b;
+    b.app.link.lineFactory = nullptr;
+    const QString dir = b.dir.filePath(QStringLiteral("serial"));
+    ASSERT_TRUE(QDir().mkpath(dir));
+    const QString passwd = b.dir.filePath(QStringLiteral("notes.txt"));
+    ASSERT_TRUE(torvtest::WriteAll(passwd, "text\n"));
+    const struct {
+        QString target;
+        QString reason;
+    } cases[] = {
+        {dir, dir + QStringLiteral(" — это каталог, а не последовательный порт")},
+        {QStringLiteral("/nonexistent/ttyTORV"), QStringLiteral("/nonexistent/ttyTORV — нет такого устройства")},
+        {passwd, passwd + QStringLiteral(" — это не последовательный порт")},
+        {QStringLiteral("tcp:127.0.0.1"), QStringLiteral("tcp:127.0.0.1:0 — неверный адрес: нужен tcp:АДРЕС:ПОРТ")},
+        {QStringLiteral("sim:nosuch"), QStringLiteral("sim:nosuch — нет такого сценария симулятора")},
+    };
+    for (const auto &c : cases) {
+        ASSERT_TRUE(torvtest::WriteAll(PortMap::Path(b.app.programDir()), ("COM1=" + c.target + "\n").toUtf8()));
+        b.app.link.releasePort();
+        OpenLink(b.app);
+        ASSERT_TRUE(b.app.link.port);
+        EXPECT_EQ(b.port().status, TComPort::StatusPortFailed);
+        EXPECT_EQ(b.app.link.linkOpen, 0);
+        const QString said = QStringLiteral("Порт COM1 не открыт: ") + c.reason;
+        EXPECT_EQ(b.port().openError(), said);
+        EXPECT_TRUE(b.status.lines(Role::RichEdit1).contains(said)) << said.toStdString();
+    }
+
+    // ports.map itself a directory: COM1 is not quietly taken for /dev/ttyS0.
+    ASSERT_TRUE(QFile::remove(PortMap::Path(b.app.programDir())));
+    ASSERT_TRUE(QDir().mkpath(PortMap::Path(b.app.programDir())));
+    QString problem;
+    EXPECT_EQ(PortMap::Resolve(b.app.programDir(), 1, &problem), QString());
+    EXPECT_EQ(problem, PortMap::Path(b.app.programDir()) + QStringLiteral(" не читается (это каталог, а не файл)"));
+    b.app.link.releasePort();
+    OpenLink(b.app);
+    EXPECT_EQ(b.port().status, TComPort::StatusPortFailed);
+    EXPECT_EQ(b.port().openError(), QStringLiteral("Порт COM1 не открыт: ") + problem);
 }
 
 TEST(OpenLink, SimulatorNamedInPortsMap) {

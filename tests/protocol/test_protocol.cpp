@@ -131,7 +131,10 @@ TEST(Handshake, FailureAnsweredYesGoesOnAndConcludes) {
     Handshake(b.app, 249);
     EXPECT_EQ(b.app.abortState.load(), AbortRunning);
     EXPECT_EQ(b.app.repeatCounter, 0);
-    EXPECT_EQ(b.sim->counters().allowance, 249);  // reopened port is clean: allowance byte sent
+    // The reopened port is clean: the allowance byte went out (a muted device does not take it).
+    EXPECT_EQ(b.status.lines(Role::RichEdit2).value(0), QStringLiteral("Out: (249)"));
+    EXPECT_EQ(b.port().commandAllowance, 250);
+    EXPECT_EQ(b.sim->counters().allowance, -1);
 }
 
 TEST(Handshake, AbortOnEntryReadsNothingButConcludes) {
@@ -215,6 +218,47 @@ TEST(ReadFLASH, CorruptedAndDroppedBytesStillGiveTheExactImage) {
     EXPECT_GT(b.sim->counters().readRequests, 16);  // damaged blocks were asked for again
 }
 
+// What a damaged reply costs on the virtual clock: the line time of every byte exchanged, and only
+// the waits the read's rules give the damage. A byte that never came waits out its time limit
+// (0.5 s idle, then 10 × 55 ms) and the handshake that follows reopens the port (0.1 s); a garbled
+// byte costs no wait at all: the block is complete, only its check value fails.
+TEST(ReadFLASH, ADamagedReplyCostsItsLineTimeAndItsPrescribedWaitsOnly) {
+    constexpr int kTimeLimit = 495 + 550, kReset = 100;
+    const struct {
+        const char *what;
+        std::vector<int> drop, corrupt;
+        int waitsMs;
+    } cases[] = {
+        {"clean", {}, {}, 0},
+        {"one data byte garbled", {}, {100}, 0},
+        {"data and check bytes garbled", {}, {3, 50, 235}, 0},
+        {"one data byte lost", {100}, {}, kTimeLimit + kReset},
+        {"three data bytes lost", {50, 150, 200}, {}, kTimeLimit + kReset},
+        {"both check bytes lost", {234, 235}, {}, 2 * kTimeLimit + kReset},
+    };
+    for (const auto &c : cases) {
+        SimBench b;
+        QByteArray buf;
+        ReadFLASH(b.app, buf, 1, 0, 234);  // awake, with allowance to spare
+        SimFaults f;
+        f.dropInNextRead = c.drop;
+        f.corruptInNextRead = c.corrupt;
+        b.sim->setFaults(f);
+        const SimCounters before = b.sim->counters();
+        const qint64 t0 = b.clock.monotonicMs();
+        ReadFLASH(b.app, buf, 1, 234, 234);
+        const qint64 spent = b.clock.monotonicMs() - t0;
+        const SimCounters after = b.sim->counters();
+        EXPECT_EQ(buf, b.sim->flash(1, 234, 234)) << c.what;
+        EXPECT_EQ(after.handshakes - before.handshakes, c.drop.empty() ? 0 : 1) << c.what;
+        const int bytes = (after.bytesIn - before.bytesIn) + (after.bytesOut - before.bytesOut) +
+                          (after.droppedBytes - before.droppedBytes);
+        const int replies = (after.readRequests - before.readRequests) + (after.handshakes - before.handshakes);
+        const double lineMs = bytes * b.sim->byteUs() / 1000 + replies * b.sim->options().turnaroundUs / 1000.0;
+        EXPECT_NEAR(double(spent), lineMs + c.waitsMs, 10) << c.what;
+    }
+}
+
 TEST(ReadFLASH, AbortStopsTheReadAtItsNextBlock) {
     SimBench b;
     auto press = b.clock.createTimer();
@@ -280,6 +324,26 @@ TEST(ReadRTC, DamagedRepliesRepeatTheWholeRequest) {
     EXPECT_GT(b.sim->counters().readRequests, 5);
 }
 
+// The clock read's handshake announces 250 requests while the program counts 251 for itself (its
+// allowance + 1, not forced as after the flash read's handshake). The device answers the 250 it
+// was told of, so the last request before the next handshake goes unanswered: one long wait and
+// one more handshake, and every byte still right.
+TEST(ReadRTC, FlashReadsAfterItOutrunTheDevicesAllowanceByOne) {
+    SimBench b;
+    QByteArray ram, block;
+    ReadRTC(b.app, ram, 0, 16);
+    QByteArray flash;
+    for (int i = 0; i < 250; ++i) {
+        ReadFLASH(b.app, block, 1, 16 * i, 16);
+        flash += block.left(16);
+    }
+    EXPECT_EQ(flash, b.sim->flash(1, 0, 16 * 250));
+    EXPECT_EQ(b.sim->counters().handshakes, 2);
+    EXPECT_EQ(b.sim->counters().ignoredRequests, 1);
+    EXPECT_EQ(b.sim->counters().readRequests, 1 + 250);
+    EXPECT_EQ(b.app.abortState.load(), AbortRunning);
+}
+
 TEST(MeasureLineRate, HistoryFillsThenShifts) {
     SimBench b;
     OpenLink(b.app);
@@ -326,6 +390,20 @@ TEST(WriteDeviceClock, TheTimeIsTakenWhenTheRequestGoesOut) {
     EXPECT_EQ(b.sim->counters().writes, 1);
     EXPECT_LE(qAbs(b.sim->deviceTime().secsTo(b.clock.now())), 1);
     EXPECT_EQ(b.app.link.modemConnected, 0);  // hung up afterwards
+}
+
+// A muted device (cable pulled, device off) hears nothing: the clock write leaves its clock alone.
+TEST(WriteDeviceClock, AMutedDeviceKeepsItsClock) {
+    SimOptions o;
+    o.clockOffsetSec = -86400 * 40;
+    o.faults.mute = true;
+    SimBench b(o);
+    WriteDeviceClock(b.app);
+    EXPECT_EQ(b.sim->counters().writes, 0);
+    EXPECT_EQ(b.sim->counters().handshakes, 0);
+    EXPECT_EQ(b.sim->counters().bytesOut, 0);
+    EXPECT_LE(qAbs(b.sim->deviceTime().secsTo(b.clock.now().addDays(-40))), 2);
+    EXPECT_NE(b.port().status, TComPort::StatusClean);  // no 'K' came back
 }
 
 TEST(WriteBlock, AnythingButKLeavesStatus259) {

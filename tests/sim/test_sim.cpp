@@ -5,6 +5,7 @@
 #include "protocol/BlockRead.h"
 #include "protocol/Handshake.h"
 #include "sim/SimFixture.h"
+#include "sim/SimProcess.h"
 #include "TestUtil.h"
 
 #include <QProcess>
@@ -85,36 +86,52 @@ TEST(Simulator, FaultsAreReproducibleFromTheSeed) {
     EXPECT_LT(run(5).size(), 17 + 258);  // some bytes were dropped
 }
 
+namespace {
+
+// Bytes from the program, 2 ms apart, from `at` on; returns the time after the last.
+qint64 SendRaw(Torv2Simulator &sim, const QByteArray &bytes, qint64 at) {
+    for (char c : bytes) {
+        sim.receive(uint8_t(c), at);
+        at += 2000;
+    }
+    return at;
+}
+
+// A request frame: every byte preceded by its complement.
+QByteArray Paired(const QByteArray &frame) {
+    QByteArray out;
+    for (char c : frame)
+        out.append(char(~uint8_t(c))).append(c);
+    return out;
+}
+
+}  // namespace
+
+// The byte after the device's identification tells it how many requests follow: it answers that
+// many and then waits for the next "SYS", whatever count the program keeps for itself.
+TEST(Simulator, AnswersAsManyRequestsAsTheAllowanceSays) {
+    for (int allowance : {0, 1, 3, 249}) {
+        Torv2Simulator sim(SimOptions{}, [] { return QDateTime(QDate(2020, 1, 1), QTime(0, 0)); });
+        qint64 at = SendRaw(sim, "SYS", 0) + 100'000;
+        at = SendRaw(sim, QByteArray(1, char(allowance)), at);
+        const QByteArray read = Paired(QByteArray("\x01" "F" "\x00\x00\x00\x04", 6));
+        for (int i = 0; i < allowance + 2; ++i)
+            at = SendRaw(sim, read, at + 100'000);
+        EXPECT_EQ(sim.counters().readRequests, allowance);
+        EXPECT_EQ(sim.counters().ignoredRequests, 2);
+        at = SendRaw(sim, "SYS", at + 100'000);  // woken again, it answers again
+        at = SendRaw(sim, QByteArray(1, char(1)), at + 100'000);
+        SendRaw(sim, read, at + 100'000);
+        EXPECT_EQ(sim.counters().readRequests, allowance + 1);
+    }
+}
+
 // --- the executable ---------------------------------------------------------------------------
 
 namespace {
 
-QString SimExecutable() { return torvtest::BinaryDir() + QStringLiteral("/sim/torv2-sim"); }
-
-// Starts torv2-sim and returns the line it announces (slave path or tcp target).
-QString StartSim(QProcess &p, const QStringList &args) {
-    p.start(SimExecutable(), args);
-    if (!p.waitForStarted(5000))
-        return {};
-    QByteArray line;
-    while (!line.contains('\n') && p.waitForReadyRead(5000))
-        line += p.readAllStandardOutput();
-    return QString::fromLocal8Bit(line).trimmed();
-}
-
-struct RealBench {
-    RealBench() : app(dir.path(), Seams{&clock, &prompts, &status, &processes}) {
-        app.settings.setValueDefaults();
-        app.settings.setComPort(3);
-        app.settings.setLinkMode(LinkModeDirect);
-    }
-    QTemporaryDir dir;
-    RealClock clock;
-    ScriptedPrompts prompts;
-    LinkStatus status;
-    RecordingProcessControl processes;
-    App app;
-};
+using torvtest::RealBench;
+using torvtest::StartSim;
 
 QDateTime ClockFromRegisters(const QByteArray &r) {
     auto d = [&](int i) { return (uint8_t(r[i]) >> 4) * 10 + (uint8_t(r[i]) & 15); };
