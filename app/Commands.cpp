@@ -2,13 +2,13 @@
 
 #include "app/App.h"
 #include "app/DataLock.h"
-#include "app/Formats.h"
+#include "base/Formats.h"
 #include "app/ExchangeRunner.h"
 #include "app/Registry.h"
 #include "archive/ArchiveDownload.h"
 #include "archive/ArchiveTables.h"
 #include "archive/GasTotals.h"
-#include "device/DeviceSettings.h"
+#include "app/DeviceSettings.h"
 #include "link/Link.h"
 #include "link/Modem.h"
 #include "protocol/ClockWrite.h"
@@ -222,10 +222,8 @@ bool PrepareSettingsView(App &app, QStringList *report) {
             app.prompts().ShowNotice(err);
             return false;
         }
-        try {
-            WriteDeviceReport(app, report);
-        } catch (const SettingsReportError &e) {
-            app.prompts().ShowNotice(e.text());
+        if (const QString error = WriteDeviceReport(app, report); !error.isEmpty()) {
+            app.prompts().ShowNotice(error);
             return false;
         }
         return true;

@@ -1,13 +1,13 @@
 #include "app/Registry.h"
 
 #include "app/App.h"
-#include "app/Formats.h"
+#include "base/Formats.h"
 #include "archive/GasTotals.h"
 #include "archive/TableSchema.h"
 #include "device/DevData.h"
 #include "device/torvunit.h"
-#include "protocol/CodePage.h"
-#include "device/DeviceSettings.h"
+#include "base/CodePage.h"
+#include "app/DeviceSettings.h"
 #include "settingsreport/ReportFormats.h"
 
 #include <QDir>

@@ -1,7 +1,7 @@
 #include "app/Unit1.h"
 
 #include "app/App.h"
-#include "app/Formats.h"
+#include "base/Formats.h"
 #include "link/Link.h"
 
 #include <QApplication>

@@ -1,10 +1,10 @@
 #include "archive/ArchiveDownload.h"
 
-#include "app/App.h"
-#include "app/Formats.h"
+#include "archive/ArchiveContext.h"
+#include "base/Formats.h"
 #include "archive/GasTotals.h"
 #include "archive/TableError.h"
-#include "device/DeviceSettings.h"
+#include "protocol/ExchangeTime.h"
 #include "link/Link.h"
 #include "protocol/BlockRead.h"
 
@@ -68,7 +68,7 @@ QDate StartDateOf(const QString &text, int *hour) {
     return d;
 }
 
-TArchiveDownload::TArchiveDownload(App &app, const QString &deviceNumber)
+TArchiveDownload::TArchiveDownload(ArchiveContext &app, const QString &deviceNumber)
     : app_(app), deviceNumber_(deviceNumber), queries_(app.tables) {}
 
 QDate TArchiveDownload::MeteringDayOfDevice() const {
@@ -383,45 +383,6 @@ void TArchiveDownload::ReadWriteArh() {
         app_.status().addLine(Role::RichEdit1, QString::fromUtf8(e.what()));
         ReceptionError();
     }
-}
-
-bool DowArch(App &app, QStringList *report) {
-    app.status().setText(Role::StaticText2, QStringLiteral("Считывание настроек с прибора"));
-    if (app.link.linkOpen == 0 && app.link.linkType != LinkType::RS485) {
-        const int mode = app.settings.linkMode();
-        if (mode == LinkModeModem && app.link.modemConnected == 1)
-            app.prompts().ShowNotice(
-                QStringLiteral("Ошибка39: Отсутствует связь с прибором. Пожалуйста проверте подключение"));
-        else if (mode == LinkModeDirect)
-            app.prompts().ShowNotice(
-                QStringLiteral("Ошибка31: Отсутствует связь с прибором. Пожалуйста проверте подключение"));
-        app.status().requestClose();
-        return false;
-    }
-    Settings(app, report);
-    if (app.abortState != AbortRunning)
-        app.prompts().ShowNotice(QStringLiteral("Передача данных оборвана"), 5);
-    const QString number = app.deviceNumber;
-    TArchiveDownload download(app, number);
-    const QByteArray &image = app.device.KindImage();
-    for (int ch = 1; ch <= 4; ++ch) {
-        if (ch == 1 && app.device.kind == KindHeat)
-            download.ReadAllData(QStringLiteral("Heat"), 1);
-        const QString name = DownloadName(uint8_t(image[img::kChannelRecords + img::kChannelRecordSize * (ch - 1)]));
-        if (!name.isEmpty())
-            download.ReadAllData(name, ch);
-    }
-    // Damaged records met in the device's tables are not rows; the user is told which they are.
-    for (const QString &text : app.tables.takeDamageReports())
-        app.status().addLine(Role::RichEdit1, text);
-    if (app.deviceNumber != number) {
-        app.status().addLine(Role::RichEdit1, QStringLiteral("Номер прибора ") + app.deviceNumber +
-                                                  QStringLiteral(" из повторного соединения не принят: прибор ") + number);
-        app.deviceNumber = number;
-    }
-    if (app.link.linkType == LinkType::RS485)
-        app.link.linkOpen = 0;  // the bus bridge restarts its exchange for the next command
-    return app.abortState == AbortRunning;
 }
 
 }  // namespace torv

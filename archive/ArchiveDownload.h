@@ -22,7 +22,7 @@
 
 namespace torv {
 
-class App;
+class ArchiveContext;
 
 namespace ArchiveMemory {
 constexpr int kRecordsPerRead = 9;            // one read brings nine records …
@@ -57,7 +57,7 @@ class TArchiveDownload {
 public:
     // `deviceNumber` names the tables for the whole download: a later handshake over a noisy line
     // may bring a damaged serial number, and the device does not change in the middle of a download.
-    TArchiveDownload(App &app, const QString &deviceNumber);
+    TArchiveDownload(ArchiveContext &app, const QString &deviceNumber);
 
     // All passes of one channel, then the gas totals request.
     void ReadAllData(const QString &familyName, int channel);
@@ -104,7 +104,7 @@ private:
     void ReceptionError();
     QString Place() const;
 
-    App &app_;
+    ArchiveContext &app_;
     QString deviceNumber_;
     ArchiveQueries queries_;
     Pass pass_;
@@ -120,10 +120,6 @@ private:
 // 11–12 the month, 14–17 the year, 1–2 the hour). Throws DownloadError when it is not a date.
 QDate StartDateOf(const QString &startOfWork, int *hour = nullptr);
 
-// The download of a whole device: the configuration read, then every channel with a download name.
-// `report` (may be null) receives the settings report lines. True when the link was there and the
-// download ended with the abort state still 0.
-bool DowArch(App &app, QStringList *report);
 // The channel's download name by its medium ("GVSU", "GVRas", "Fluid", "C3H8", "Par"; empty: none).
 QString DownloadName(uint8_t medium);
 

@@ -1,7 +1,7 @@
 #include "archive/ArchiveTables.h"
 
-#include "app/App.h"
-#include "app/Formats.h"
+#include "archive/ArchiveContext.h"
+#include "base/Formats.h"
 #include "archive/TableSchema.h"
 #include "base/FileNames.h"
 
@@ -281,6 +281,33 @@ void ArchiveTableWriter::ReportError18(const GasComparison &c, ArchivePass &pass
             QStringLiteral(". Такая ошибка возникает при изменении даты в приборе. Если Вы уверены, что дата в приборе "
                            "правильная, то удалите архивы в программе и скачайте повторно."),
         15);
+}
+
+namespace {
+
+// The template of a channel's table: by the medium's table family (a heat device keeps tables for
+// its heat and liquid channels only; a heat channel of any other device kind gets none).
+QString TemplateFor(char kind, uint8_t medium) {
+    if (medium == 'H' && kind != KindHeat)
+        return QString();
+    return TemplateFileName(FamilyForMedium(char(medium), kind == KindHeat));
+}
+
+}  // namespace
+
+void PrepareArchiveTables(ArchiveContext &app, const QString &deviceNumber) {
+    const QString templates = TemplateDirectory(app.settings.settingsReportDir());
+    const QString dir = DeviceDirectory(app.settings.dataDir(), deviceNumber);
+    const QByteArray &image = app.device.KindImage();
+    for (int n = 1; n <= 4; ++n) {
+        const QString tmpl = TemplateFor(app.device.kind, uint8_t(image[img::kChannelRecords + img::kChannelRecordSize * (n - 1)]));
+        if (tmpl.isEmpty())
+            continue;
+        for (char kind : {'h', 'd', 'm'})
+            CreateTableFromTemplate(JoinPath(templates, tmpl), JoinPath(dir, ArchiveTableName(deviceNumber, n, kind)));
+    }
+    CreateTableFromTemplate(JoinPath(templates, QString::fromLatin1(kParamTemplateName)),
+                            JoinPath(dir, ParamArchiveTableName(deviceNumber)));
 }
 
 }  // namespace torv

@@ -12,7 +12,7 @@
 
 namespace torv {
 
-class App;
+class ArchiveContext;
 
 // The context of the download pass that the writers read and change.
 struct ArchivePass {
@@ -31,6 +31,9 @@ QString DeviceDirectory(const QString &dataDir, const QString &deviceNumber);
 QString ArchiveTableName(const QString &deviceNumber, int channel, char kind);
 // "T" + device number + "0A.dbf".
 QString ParamArchiveTableName(const QString &deviceNumber);
+// Creates every missing table file of the device from its template (the channels' archive tables
+// by their media, the parameter archive table).
+void PrepareArchiveTables(ArchiveContext &app, const QString &deviceNumber);
 
 // Statement texts.
 QString Quote(const QString &value);  // 'value', an apostrophe inside doubled
@@ -66,7 +69,7 @@ struct ArchiveQueries {
 
 class ArchiveTableWriter {
 public:
-    ArchiveTableWriter(App &app, ArchiveQueries &queries) : app_(app), queries_(queries) {}
+    ArchiveTableWriter(ArchiveContext &app, ArchiveQueries &queries) : app_(app), queries_(queries) {}
 
     // Stores one decoded record under the pass's key. Failures the gas and air writers handle
     // themselves are reported with their notices and the abort state; the others (steam, liquid
@@ -82,7 +85,7 @@ private:
                     bool reportWriteErrors);
     void ReportError18(const GasComparison &c, ArchivePass &pass);
 
-    App &app_;
+    ArchiveContext &app_;
     ArchiveQueries &queries_;
 };
 

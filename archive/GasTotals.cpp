@@ -1,9 +1,9 @@
 #include "archive/GasTotals.h"
 
-#include "app/App.h"
+#include "archive/ArchiveContext.h"
 #include "base/FileNames.h"
 #include "base/FileWrite.h"
-#include "app/Formats.h"
+#include "base/Formats.h"
 #include "device/DevData.h"
 #include "link/ComPort.h"
 
@@ -82,7 +82,7 @@ bool DecodeTotals(const QByteArray &b, std::array<float, 4> &totals, QDateTime &
     return true;
 }
 
-bool LoadTotals(App &app, const QString &factoryNumber) {
+bool LoadTotals(ArchiveContext &app, const QString &factoryNumber) {
     QFile f(TotalsPath(app.settings.devDir(), factoryNumber));
     if (!f.open(QIODevice::ReadOnly))
         return false;
@@ -98,7 +98,7 @@ bool LoadTotals(App &app, const QString &factoryNumber) {
     return true;
 }
 
-QString SaveTotals(App &app) {
+QString SaveTotals(ArchiveContext &app) {
     TTorv2s &dev = app.device;
     dev.gasTotals = dev.devObj().totals;
     // The factory number of the kind's image copy, the name the ".usd" file carries too.
@@ -114,7 +114,7 @@ QString SaveTotals(App &app) {
 
 // Waits for the first byte of the reply, repeating the request every five counted seconds.
 // Returns false when nothing came within the count limit.
-static bool WaitForReply(App &app, TComPort &port) {
+static bool WaitForReply(ArchiveContext &app, TComPort &port) {
     const qint64 asked = app.clock().monotonicMs();
     int countMs = 0;
     int nextResend = kResendEverySec;
@@ -137,7 +137,7 @@ static bool WaitForReply(App &app, TComPort &port) {
     }
 }
 
-void RequestGasTotal(App &app, int channel) {
+void RequestGasTotal(ArchiveContext &app, int channel) {
     try {
         TDevObj &obj = app.device.devObj();
         obj.SetChannel(channel);

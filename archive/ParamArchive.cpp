@@ -1,13 +1,13 @@
 #include "archive/ParamArchive.h"
 
-#include "app/App.h"
-#include "app/Formats.h"
+#include "archive/ArchiveContext.h"
+#include "base/Formats.h"
 #include "archive/ArchiveTables.h"
 #include "archive/TQuery.h"
 #include "archive/TableSchema.h"
 #include "device/DevData.h"
 #include "protocol/BlockRead.h"
-#include "protocol/CodePage.h"
+#include "base/CodePage.h"
 
 #include <QDir>
 #include <algorithm>
@@ -416,13 +416,13 @@ struct ParamTable {
     QString name;
 };
 
-ParamTable CurrentParamTable(const App &app) {
+ParamTable CurrentParamTable(const ArchiveContext &app) {
     return {DeviceDirectory(app.settings.dataDir(), app.deviceNumber), ParamArchiveTableName(app.deviceNumber)};
 }
 
-void LogTableError(App &app, const QString &text) { app.status().addLine(Role::RichEdit1, text); }
+void LogTableError(ArchiveContext &app, const QString &text) { app.status().addLine(Role::RichEdit1, text); }
 
-bool InsertInto(App &app, const ParamTable &table, const ParamRow &row) {
+bool InsertInto(ArchiveContext &app, const ParamTable &table, const ParamRow &row) {
     const QString statement = ParameterInsertStatement(table.name, row);
     try {
         TQuery q(app.tables);
@@ -441,7 +441,7 @@ bool InsertInto(App &app, const ParamTable &table, const ParamRow &row) {
     }
 }
 
-bool DecodeInto(App &app, const ParamTable &table, const QByteArray &record) {
+bool DecodeInto(ArchiveContext &app, const ParamTable &table, const QByteArray &record) {
     if (record.isEmpty() || ByteOf(record, kClass) == kEndOfLog)
         return true;
     QStringList notices;
@@ -455,13 +455,13 @@ bool DecodeInto(App &app, const ParamTable &table, const QByteArray &record) {
 
 }  // namespace
 
-bool InsertParameterRow(App &app, const ParamRow &row) { return InsertInto(app, CurrentParamTable(app), row); }
+bool InsertParameterRow(ArchiveContext &app, const ParamRow &row) { return InsertInto(app, CurrentParamTable(app), row); }
 
-bool DecodeParameterRecord(App &app, const QByteArray &record) {
+bool DecodeParameterRecord(ArchiveContext &app, const QByteArray &record) {
     return DecodeInto(app, CurrentParamTable(app), record);
 }
 
-void ReadParameterArchive(App &app) {
+void ReadParameterArchive(ArchiveContext &app) {
     const ParamTable target = CurrentParamTable(app);
     const QString &dir = target.directory;
     const QString &table = target.name;

@@ -14,7 +14,7 @@
 
 namespace torv {
 
-class App;
+class ArchiveContext;
 
 // The log in the device.
 namespace parlog {
@@ -114,13 +114,13 @@ QString ParameterInsertStatement(const QString &table, const ParamRow &row);
 
 // Decodes one 16-byte record of the log against the current device's configuration image and
 // inserts its row. Returns true at the end of the log (byte 0 is 0xFF); nothing is inserted then.
-bool DecodeParameterRecord(App &app, const QByteArray &record);
+bool DecodeParameterRecord(ArchiveContext &app, const QByteArray &record);
 // Inserts one row into the device's ArhParam. A failing insert shows "Ошибка17…", sets the abort
 // state to 2 and puts the error into the link status window's error line. False on failure.
-bool InsertParameterRow(App &app, const ParamRow &row);
+bool InsertParameterRow(ArchiveContext &app, const ParamRow &row);
 
 // The whole read: the table is emptied, then the log is read from flash sector 5 in blocks of 14
 // records and decoded until its end (a record starting with 0xFF, or the end of the sector).
-void ReadParameterArchive(App &app);
+void ReadParameterArchive(ArchiveContext &app);
 
 }  // namespace torv

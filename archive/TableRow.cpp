@@ -1,7 +1,7 @@
 #include "archive/TableRow.h"
 
 #include "archive/TableError.h"
-#include "protocol/CodePage.h"
+#include "base/CodePage.h"
 
 #include <cmath>
 

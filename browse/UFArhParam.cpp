@@ -2,7 +2,7 @@
 
 namespace torv {
 
-TFArhParam::TFArhParam(App &app, QWidget *parent) : QDialog(parent), app_(app) {
+TFArhParam::TFArhParam(ArchiveContext &app, QWidget *parent) : QDialog(parent), app_(app) {
     setObjectName(QStringLiteral("TFArhParam"));
     setWindowTitle(QStringLiteral("Архив параметров"));
     resize(640, 480);

@@ -5,15 +5,15 @@
 
 namespace torv {
 
-class App;
+class ArchiveContext;
 
 class TFArhParam : public QDialog {
     Q_OBJECT
 public:
-    explicit TFArhParam(App &app, QWidget *parent = nullptr);
+    explicit TFArhParam(ArchiveContext &app, QWidget *parent = nullptr);
 
 private:
-    App &app_;
+    ArchiveContext &app_;
 };
 
 }  // namespace torv

@@ -9,7 +9,7 @@
 #include "app/App.h"
 #include "app/Commands.h"
 #include "app/ExchangeRunner.h"
-#include "app/Formats.h"
+#include "base/Formats.h"
 #include "app/ProgramSettings.h"
 #include "app/Registry.h"
 #include "app/UnixSignals.h"
@@ -21,6 +21,7 @@
 #include "cli/CliStatus.h"
 #include "link/Link.h"
 #include "link/PortMap.h"
+#include "sim/SimLineScheme.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -274,7 +275,9 @@ QString DirectorySetting(const QString &path) {
 
 struct Cli {
     Cli(const QString &programDir, bool verbose)
-        : app(programDir, Seams{&clock, &prompts, &status, &processes}), printer(status, verbose) {}
+        : app(programDir, Seams{&clock, &prompts, &status, &processes}), printer(status, verbose) {
+        RegisterSimulatorScheme(app.link);  // "sim:<scenario>" in ports.map: the simulator inside the program
+    }
     RealClock clock;
     CliPrompts prompts;
     LinkStatus status;

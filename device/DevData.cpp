@@ -1,7 +1,7 @@
 #include "device/DevData.h"
 
 #include "link/Prompts.h"
-#include "protocol/CodePage.h"
+#include "base/CodePage.h"
 
 #include <cmath>
 #include <cstdio>

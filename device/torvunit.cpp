@@ -2,7 +2,7 @@
 
 #include "base/FileNames.h"
 #include "base/FileWrite.h"
-#include "protocol/CodePage.h"
+#include "base/CodePage.h"
 
 #include <QDir>
 #include <QFile>
@@ -181,6 +181,17 @@ QString TTorv2s::LoadUsd(const QString &devDir, const QString &factoryNumber) {
     ImageOfKind(kind) = bytes;
     ChannelObjectOfKind(kind).SetImage(bytes);
     return QString();
+}
+
+QDateTime ImageStartOfWork(const QByteArray &image) {
+    if (image.size() < img::kStartOfWork + 4 || uint8_t(image[img::kStartOfWork]) == 0xFF)
+        return QDateTime();
+    const int hour = BcdToInt(uint8_t(image[img::kStartOfWork]));
+    const QDate date(2000 + BcdToInt(uint8_t(image[img::kStartOfWork + 3])),
+                     BcdToInt(uint8_t(image[img::kStartOfWork + 2])), BcdToInt(uint8_t(image[img::kStartOfWork + 1])));
+    if (!date.isValid() || hour > 23)
+        return QDateTime();
+    return QDateTime(date, QTime(hour, 0));
 }
 
 }  // namespace torv

@@ -124,4 +124,8 @@ private:
     std::unique_ptr<TDevObjC3H8> c3h8_;
 };
 
+// The start of work of an image as a date and hour (BCD hour, day, month, year − 2000); invalid
+// when the stamp is unset or not a date.
+QDateTime ImageStartOfWork(const QByteArray &image);
+
 }  // namespace torv

@@ -1,6 +1,6 @@
 #include "link/ComPort.h"
 
-#include "app/App.h"
+#include "link/LinkContext.h"
 #include "link/PortMap.h"
 
 namespace torv {
@@ -10,12 +10,12 @@ const QString kOut = QStringLiteral("Out: (");
 constexpr qint64 kDrainLimitMs = 2000;
 }
 
-TComPort::TComPort(App &app, int portNumber) : app_(app), portNumber_(portNumber) {
+TComPort::TComPort(LinkContext &app, int portNumber) : app_(app), portNumber_(portNumber) {
     LinkState &link = app_.link;
     open(link.lineFactory ? link.lineFactory(portNumber) : CreateLine(app_, portNumber));
 }
 
-TComPort::TComPort(App &app, int portNumber, std::unique_ptr<SerialLine> line)
+TComPort::TComPort(LinkContext &app, int portNumber, std::unique_ptr<SerialLine> line)
     : app_(app), portNumber_(portNumber) {
     open(std::move(line));
 }

@@ -15,7 +15,7 @@
 
 namespace torv {
 
-class App;
+class LinkContext;
 
 class TComPort {
 public:
@@ -50,9 +50,9 @@ public:
     static constexpr int kLogPaneLines = 30;
 
     // Create: opens port `n` through the line factory of the link state (ports.map by default).
-    TComPort(App &app, int portNumber);
+    TComPort(LinkContext &app, int portNumber);
     // Uses a line made by the caller (tests, the simulator); a null line is a port that failed.
-    TComPort(App &app, int portNumber, std::unique_ptr<SerialLine> line);
+    TComPort(LinkContext &app, int portNumber, std::unique_ptr<SerialLine> line);
     virtual ~TComPort();
     TComPort(const TComPort &) = delete;
     TComPort &operator=(const TComPort &) = delete;
@@ -107,7 +107,7 @@ private:
     void noteLineLost();
     void noteMissingErrorCounters();
 
-    App &app_;
+    LinkContext &app_;
     int portNumber_;
     std::unique_ptr<SerialLine> line_;
     LineFormat format_;

@@ -1,6 +1,6 @@
 #include "link/Link.h"
 
-#include "app/App.h"
+#include "link/LinkContext.h"
 #include "link/Modem.h"
 
 #include <exception>
@@ -8,7 +8,7 @@
 
 namespace torv {
 
-bool ModemMode(const App &app) { return app.settings.linkMode() == LinkModeModem; }
+bool ModemMode(const LinkContext &app) { return app.settings.linkMode() == LinkModeModem; }
 
 QString LinkTypeForMode(int linkMode, int rs485Address) {
     if (linkMode == LinkModeRs485)
@@ -16,7 +16,7 @@ QString LinkTypeForMode(int linkMode, int rs485Address) {
     return LinkType::RS232;
 }
 
-void OpenLink(App &app) {
+void OpenLink(LinkContext &app) {
     LinkState &link = app.link;
     // The link type follows the link mode of the settings. A link of the old type is closed
     // first, so a port and the bus bridge never hold the line at once.
@@ -37,7 +37,7 @@ void OpenLink(App &app) {
     }
 }
 
-void OpenSerialLink(App &app) {
+void OpenSerialLink(LinkContext &app) {
     LinkState &link = app.link;
     // 1. An open link starts a new exchange.
     if (link.linkOpen)
@@ -77,7 +77,7 @@ void OpenSerialLink(App &app) {
     }
 }
 
-void CloseLink(App &app) {
+void CloseLink(LinkContext &app) {
     LinkState &link = app.link;
     if (link.linkType == LinkType::RS232) {
         if (ModemMode(app))

@@ -8,15 +8,15 @@
 
 namespace torv {
 
-class App;
+class LinkContext;
 
-void OpenLink(App &app);
-void OpenSerialLink(App &app);
-void CloseLink(App &app);
+void OpenLink(LinkContext &app);
+void OpenSerialLink(LinkContext &app);
+void CloseLink(LinkContext &app);
 
 // Settings record link modes.
 enum LinkMode : int { LinkModeDirect = 1, LinkModeModem = 2, LinkModeRs485 = 3 };
-bool ModemMode(const App &app);
+bool ModemMode(const LinkContext &app);
 
 // The link type a link mode gives: "RS232" for direct and modem, "RS485" for the bus, "RS232L"
 // for the bus at address 0 (RS232 through the bridge). OpenLink takes it from the settings.

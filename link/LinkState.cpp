@@ -1,7 +1,5 @@
 #include "link/LinkState.h"
 
-#include "sim/Simulator.h"
-
 namespace torv {
 
 LinkState::LinkState() = default;

@@ -1,7 +1,8 @@
 // The program-wide link state: the current port and the flags of the link of the current link
-// type. One object, held by App; the device object refers to it.
+// type. One object, held by the link's context.
 #pragma once
 
+#include "link/Clock.h"
 #include "link/ComPort.h"
 #include "link/SerialLine.h"
 
@@ -13,8 +14,6 @@
 #include <set>
 
 namespace torv {
-
-class Torv2Simulator;
 
 // Link type texts.
 namespace LinkType {
@@ -28,6 +27,15 @@ inline bool IsBridge(const QString &type) { return type == RS485 || type == RS23
 
 // Makes the line behind port number n; empty: ports.map of the program directory decides.
 using LineFactory = std::function<std::unique_ptr<SerialLine>(int portNumber)>;
+
+// A kind of ports.map target ("<scheme>:<rest>") served by a factory the program registers at
+// start-up: the link knows only this interface (the simulator's "sim:" is one).
+class LineScheme {
+public:
+    virtual ~LineScheme() = default;
+    // The (unopened) line for `rest`, the target after "<scheme>:"; its open() says what is wrong.
+    virtual std::unique_ptr<SerialLine> CreateLine(const QString &rest, Clock &clock) = 0;
+};
 
 struct LinkState {
     LinkState();
@@ -45,9 +53,8 @@ struct LinkState {
     std::function<QString()> telephone;
 
     LineFactory lineFactory;
-    // Simulators behind "sim:<scenario>" entries of ports.map, kept for the whole run so the
-    // simulated device keeps its state (clock, allowance) when the port is reopened.
-    std::map<QString, std::shared_ptr<Torv2Simulator>> simulators;
+    // The registered target schemes of ports.map, by their lower-case name ("sim").
+    std::map<QString, std::shared_ptr<LineScheme>> schemes;
     // Lines already named in the log as having no receive error counters (said once a run).
     std::set<QString> linesWithoutErrorCounters;
 

@@ -1,6 +1,6 @@
 #include "link/Modem.h"
 
-#include "app/App.h"
+#include "link/LinkContext.h"
 #include "link/Link.h"
 
 namespace torv {
@@ -22,7 +22,7 @@ void SendCommand(TComPort &port, const QByteArray &command) {
 }
 
 // Reads every waiting byte into the reply text (the modem reply field).
-void CollectReply(App &app, TComPort &port, QString &reply) {
+void CollectReply(LinkContext &app, TComPort &port, QString &reply) {
     while (port.QueryStatus() & TComPort::FlagDataWaiting) {
         const uint8_t b = port.ReadByte(kModemReadLimit);
         if (port.status != TComPort::StatusClean && port.bytesTransferred == 0)
@@ -44,7 +44,7 @@ QByteArray ReadBytes(TComPort &port, int n) {
 
 bool ReplyReads(const QString &reply, const QString &word) { return reply.mid(2).startsWith(word); }
 
-TComPort *Dial(App &app) {
+TComPort *Dial(LinkContext &app) {
     LinkState &link = app.link;
     LinkStatus &s = app.status();
     Clock &clock = app.clock();
@@ -145,7 +145,7 @@ TComPort *Dial(App &app) {
     return link.port.get();
 }
 
-void HangUp(App &app) {
+void HangUp(LinkContext &app) {
     LinkState &link = app.link;
     Clock &clock = app.clock();
     try {
@@ -170,7 +170,7 @@ void HangUp(App &app) {
     }
 }
 
-void ProgramRings(App &app, int rings) {
+void ProgramRings(LinkContext &app, int rings) {
     LinkState &link = app.link;
     Clock &clock = app.clock();
     // The device-side modem sits on the computer's port: talk to it as on a direct cable.

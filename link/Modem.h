@@ -7,15 +7,15 @@
 
 namespace torv {
 
-class App;
+class LinkContext;
 class TComPort;
 
 // Dials the telephone number of the link state on the current port; returns the port to use.
-TComPort *Dial(App &app);
+TComPort *Dial(LinkContext &app);
 // Hangs up and releases the port.
-void HangUp(App &app);
+void HangUp(LinkContext &app);
 // Programs the ring count (first digit of `rings`) into the modem attached to the port.
-void ProgramRings(App &app, int rings);
+void ProgramRings(LinkContext &app, int rings);
 
 // The result word at character position 3 of a reply (after CR LF).
 bool ReplyReads(const QString &reply, const QString &word);

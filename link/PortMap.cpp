@@ -1,9 +1,7 @@
 #include "link/PortMap.h"
 
-#include "app/App.h"
+#include "link/LinkContext.h"
 #include "link/SerialPortLine.h"
-#include "sim/SimLine.h"
-#include "sim/Simulator.h"
 
 #include <QDir>
 #include <QFile>
@@ -83,7 +81,7 @@ private:
 
 }  // namespace
 
-std::unique_ptr<SerialLine> CreateLineForTarget(App &app, const QString &target) {
+std::unique_ptr<SerialLine> CreateLineForTarget(LinkContext &app, const QString &target) {
     if (target.startsWith(QStringLiteral("tcp:"), Qt::CaseInsensitive)) {
         const QString rest = target.mid(4);
         const int colon = rest.lastIndexOf(QLatin1Char(':'));
@@ -94,25 +92,22 @@ std::unique_ptr<SerialLine> CreateLineForTarget(App &app, const QString &target)
             host = host.mid(1, host.size() - 2);
         return std::make_unique<TcpSerialLine>(host, ok && port <= 65535 ? quint16(port) : quint16(0));
     }
-    if (target.startsWith(QStringLiteral("sim:"), Qt::CaseInsensitive)) {
-        QString scenario = target.mid(4).trimmed();
-        if (scenario.isEmpty())
-            scenario = QString::fromLatin1(kDefaultScenario);
-        auto &sims = app.link.simulators;
-        auto it = sims.find(scenario);
-        if (it == sims.end()) {
-            SimOptions options;
-            options.scenario = scenario;
-            Clock *clock = &app.clock();
-            auto sim = std::make_shared<Torv2Simulator>(options, [clock] { return clock->now(); });
-            it = sims.emplace(scenario, std::move(sim)).first;
-        }
-        return std::make_unique<SimLine>(it->second, app.clock());
+    // "<scheme>:<rest>" of a scheme the program registered (a device path has no colon before
+    // its first slash).
+    const int colon = target.indexOf(QLatin1Char(':'));
+    if (colon > 0 && !target.left(colon).contains(QLatin1Char('/'))) {
+        const QString scheme = target.left(colon).toLower();
+        const auto it = app.link.schemes.find(scheme);
+        if (it != app.link.schemes.end())
+            return it->second->CreateLine(target.mid(colon + 1), app.clock());
+        if (scheme == QLatin1String("sim"))
+            return std::make_unique<UnmappedLine>(
+                target, target + QStringLiteral(" — симулятор прибора в этой программе не подключен"));
     }
     return std::make_unique<SerialPortLine>(target);
 }
 
-std::unique_ptr<SerialLine> CreateLine(App &app, int portNumber) {
+std::unique_ptr<SerialLine> CreateLine(LinkContext &app, int portNumber) {
     QString problem;
     const QString target = PortMap::Resolve(app.programDir(), portNumber, &problem);
     if (!problem.isEmpty())

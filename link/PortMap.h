@@ -11,7 +11,7 @@
 
 namespace torv {
 
-class App;
+class LinkContext;
 
 struct PortMap {
     static constexpr const char *kFileName = "ports.map";
@@ -27,8 +27,8 @@ struct PortMap {
 };
 
 // Makes the (unopened) line for a target text.
-std::unique_ptr<SerialLine> CreateLineForTarget(App &app, const QString &target);
+std::unique_ptr<SerialLine> CreateLineForTarget(LinkContext &app, const QString &target);
 // Makes the line of port n as ports.map says.
-std::unique_ptr<SerialLine> CreateLine(App &app, int portNumber);
+std::unique_ptr<SerialLine> CreateLine(LinkContext &app, int portNumber);
 
 }  // namespace torv

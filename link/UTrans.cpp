@@ -1,6 +1,6 @@
 #include "link/UTrans.h"
 
-#include "app/App.h"
+#include "link/LinkContext.h"
 
 #include <QCloseEvent>
 #include <QGridLayout>
@@ -25,7 +25,7 @@ QPlainTextEdit *makePane(QWidget *parent) {
 }
 }  // namespace
 
-TFTrans::TFTrans(App &app, QWidget *parent) : QDialog(parent), app_(app) {
+TFTrans::TFTrans(LinkContext &app, QWidget *parent) : QDialog(parent), app_(app) {
     setObjectName(QStringLiteral("TFTrans"));
     setWindowTitle(QStringLiteral("Окно статуса передачи данных"));
 

@@ -16,12 +16,12 @@ class QWidget;
 
 namespace torv {
 
-class App;
+class LinkContext;
 
 class TFTrans : public QDialog {
     Q_OBJECT
 public:
-    explicit TFTrans(App &app, QWidget *parent = nullptr);
+    explicit TFTrans(LinkContext &app, QWidget *parent = nullptr);
 
     bool DiagnosticView() const { return diagnostic_; }
 
@@ -54,7 +54,7 @@ private:
     QPlainTextEdit *paneFor(int pane) const;
     void setCompact();
 
-    App &app_;
+    LinkContext &app_;
     QWidget *diag_ = nullptr;
     bool diagnostic_ = false;
 };

@@ -1,6 +1,6 @@
 #include "link/Unit5.h"
 
-#include "app/App.h"
+#include "link/LinkContext.h"
 
 #include <QLabel>
 #include <QProgressBar>
@@ -8,7 +8,7 @@
 
 namespace torv {
 
-TForm5::TForm5(App &app, QWidget *parent) : QDialog(parent), app_(app) {
+TForm5::TForm5(LinkContext &app, QWidget *parent) : QDialog(parent), app_(app) {
     setObjectName(QStringLiteral("TForm5"));
     setWindowTitle(QStringLiteral("Torv2a"));
     Label1 = new QLabel(this);

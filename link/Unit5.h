@@ -9,12 +9,12 @@ class QProgressBar;
 
 namespace torv {
 
-class App;
+class LinkContext;
 
 class TForm5 : public QDialog {
     Q_OBJECT
 public:
-    explicit TForm5(App &app, QWidget *parent = nullptr);
+    explicit TForm5(LinkContext &app, QWidget *parent = nullptr);
 
     void SetStatus(const QString &text);
     void SetPosition(int percent);
@@ -28,7 +28,7 @@ protected:
 
 private:
     void resetBar();
-    App &app_;
+    LinkContext &app_;
 };
 
 }  // namespace torv

@@ -2,7 +2,7 @@
 
 namespace torv {
 
-TFMonitor::TFMonitor(App &app, QWidget *parent) : QDialog(parent), app_(app) {
+TFMonitor::TFMonitor(ArchiveContext &app, QWidget *parent) : QDialog(parent), app_(app) {
     setObjectName(QStringLiteral("TFMonitor"));
     setWindowTitle(QStringLiteral("Мониторинг параметров"));
     resize(640, 480);

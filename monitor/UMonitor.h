@@ -5,15 +5,15 @@
 
 namespace torv {
 
-class App;
+class ArchiveContext;
 
 class TFMonitor : public QDialog {
     Q_OBJECT
 public:
-    explicit TFMonitor(App &app, QWidget *parent = nullptr);
+    explicit TFMonitor(ArchiveContext &app, QWidget *parent = nullptr);
 
 private:
-    App &app_;
+    ArchiveContext &app_;
 };
 
 }  // namespace torv

@@ -2,7 +2,7 @@
 
 namespace torv {
 
-TFMonitorConfig::TFMonitorConfig(App &app, QWidget *parent) : QDialog(parent), app_(app) {
+TFMonitorConfig::TFMonitorConfig(ArchiveContext &app, QWidget *parent) : QDialog(parent), app_(app) {
     setObjectName(QStringLiteral("TFMonitorConfig"));
     setWindowTitle(QStringLiteral("Настройка графика"));
     resize(640, 480);

@@ -5,15 +5,15 @@
 
 namespace torv {
 
-class App;
+class ArchiveContext;
 
 class TFMonitorConfig : public QDialog {
     Q_OBJECT
 public:
-    explicit TFMonitorConfig(App &app, QWidget *parent = nullptr);
+    explicit TFMonitorConfig(ArchiveContext &app, QWidget *parent = nullptr);
 
 private:
-    App &app_;
+    ArchiveContext &app_;
 };
 
 }  // namespace torv

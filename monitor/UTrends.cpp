@@ -2,7 +2,7 @@
 
 namespace torv {
 
-TFTrends::TFTrends(App &app, QWidget *parent) : QDialog(parent), app_(app) {
+TFTrends::TFTrends(ArchiveContext &app, QWidget *parent) : QDialog(parent), app_(app) {
     setObjectName(QStringLiteral("TFTrends"));
     setWindowTitle(QStringLiteral("Мониторинг параметров"));
     resize(640, 480);

@@ -5,15 +5,15 @@
 
 namespace torv {
 
-class App;
+class ArchiveContext;
 
 class TFTrends : public QDialog {
     Q_OBJECT
 public:
-    explicit TFTrends(App &app, QWidget *parent = nullptr);
+    explicit TFTrends(ArchiveContext &app, QWidget *parent = nullptr);
 
 private:
-    App &app_;
+    ArchiveContext &app_;
 };
 
 }  // namespace torv

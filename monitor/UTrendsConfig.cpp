@@ -2,7 +2,7 @@
 
 namespace torv {
 
-TFTrendsConfig::TFTrendsConfig(App &app, QWidget *parent) : QDialog(parent), app_(app) {
+TFTrendsConfig::TFTrendsConfig(ArchiveContext &app, QWidget *parent) : QDialog(parent), app_(app) {
     setObjectName(QStringLiteral("TFTrendsConfig"));
     setWindowTitle(QStringLiteral("Настройка графика"));
     resize(640, 480);

@@ -5,15 +5,15 @@
 
 namespace torv {
 
-class App;
+class ArchiveContext;
 
 class TFTrendsConfig : public QDialog {
     Q_OBJECT
 public:
-    explicit TFTrendsConfig(App &app, QWidget *parent = nullptr);
+    explicit TFTrendsConfig(ArchiveContext &app, QWidget *parent = nullptr);
 
 private:
-    App &app_;
+    ArchiveContext &app_;
 };
 
 }  // namespace torv

@@ -2,7 +2,7 @@
 
 namespace torv {
 
-TFEditDataListInterr::TFEditDataListInterr(App &app, QWidget *parent) : QDialog(parent), app_(app) {
+TFEditDataListInterr::TFEditDataListInterr(ArchiveContext &app, QWidget *parent) : QDialog(parent), app_(app) {
     setObjectName(QStringLiteral("TFEditDataListInterr"));
     setWindowTitle(QStringLiteral("Изменение данных выбранного объекта опроса"));
     resize(640, 480);

@@ -5,15 +5,15 @@
 
 namespace torv {
 
-class App;
+class ArchiveContext;
 
 class TFEditDataListInterr : public QDialog {
     Q_OBJECT
 public:
-    explicit TFEditDataListInterr(App &app, QWidget *parent = nullptr);
+    explicit TFEditDataListInterr(ArchiveContext &app, QWidget *parent = nullptr);
 
 private:
-    App &app_;
+    ArchiveContext &app_;
 };
 
 }  // namespace torv

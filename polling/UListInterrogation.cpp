@@ -2,7 +2,7 @@
 
 namespace torv {
 
-TFListInterrogation::TFListInterrogation(App &app, QWidget *parent) : QDialog(parent), app_(app) {
+TFListInterrogation::TFListInterrogation(ArchiveContext &app, QWidget *parent) : QDialog(parent), app_(app) {
     setObjectName(QStringLiteral("TFListInterrogation"));
     setWindowTitle(QStringLiteral("Список опрашиваемых приборов"));
     resize(640, 480);

@@ -5,15 +5,15 @@
 
 namespace torv {
 
-class App;
+class ArchiveContext;
 
 class TFListInterrogation : public QDialog {
     Q_OBJECT
 public:
-    explicit TFListInterrogation(App &app, QWidget *parent = nullptr);
+    explicit TFListInterrogation(ArchiveContext &app, QWidget *parent = nullptr);
 
 private:
-    App &app_;
+    ArchiveContext &app_;
 };
 
 }  // namespace torv

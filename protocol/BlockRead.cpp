@@ -1,6 +1,6 @@
 #include "protocol/BlockRead.h"
 
-#include "app/App.h"
+#include "protocol/ProtocolContext.h"
 #include "link/LinkState.h"
 #include "protocol/CheckRegister.h"
 #include "protocol/Handshake.h"
@@ -27,7 +27,7 @@ bool Clean(const TComPort &port) { return port.status == TComPort::StatusClean; 
 int RoundHalfEven(double v) { return int(std::nearbyint(v)); }
 
 // The no-link question of a read; false when the user declined (abort state 3).
-bool AskRetry(App &app, const ReadKind &kind) {
+bool AskRetry(ProtocolContext &app, const ReadKind &kind) {
     if (app.prompts().ConfirmYesNo(QString::fromUtf8(kind.noLinkQuestion)))
         return true;
     app.abortState = AbortUser;
@@ -57,7 +57,7 @@ struct Reply {
     int error = 0;
 };
 
-Reply ReceiveBlock(App &app, TComPort &port, const ReadKind &kind, int block) {
+Reply ReceiveBlock(ProtocolContext &app, TComPort &port, const ReadKind &kind, int block) {
     Reply r;
     for (int i = 0; i < block; ++i) {
         port.longWait = i == 0 ? 1 : 0;
@@ -85,7 +85,7 @@ Reply ReceiveBlock(App &app, TComPort &port, const ReadKind &kind, int block) {
 }
 
 // The read loop shared by ReadRTC and ReadFLASH.
-void DirectRead(App &app, const ReadKind &kind, QByteArray &buffer, int sector, int address, int count) {
+void DirectRead(ProtocolContext &app, const ReadKind &kind, QByteArray &buffer, int sector, int address, int count) {
     LinkState &link = app.link;
     LinkStatus &s = app.status();
     if (buffer.size() < count)
@@ -200,7 +200,7 @@ void DirectRead(App &app, const ReadKind &kind, QByteArray &buffer, int sector, 
 
 }  // namespace
 
-int MeasureLineRate(App &app, qint64 startMs, int total) {
+int MeasureLineRate(ProtocolContext &app, qint64 startMs, int total) {
     if (!app.link.port)
         return 1;
     TComPort &port = *app.link.port;
@@ -224,7 +224,7 @@ int MeasureLineRate(App &app, qint64 startMs, int total) {
     return rate;
 }
 
-void ReadRTC(App &app, QByteArray &buffer, int address, int count) {
+void ReadRTC(ProtocolContext &app, QByteArray &buffer, int address, int count) {
     if (LinkType::IsBridge(app.link.linkType)) {
         app.abortState = AbortWindowClosed;  // no bridge client in this build: nothing was read
         return;
@@ -235,7 +235,7 @@ void ReadRTC(App &app, QByteArray &buffer, int address, int count) {
     DirectRead(app, kind, buffer, 0, address & 0xFF, count);
 }
 
-void ReadFLASH(App &app, QByteArray &buffer, int sector, int address, int count) {
+void ReadFLASH(ProtocolContext &app, QByteArray &buffer, int sector, int address, int count) {
     if (LinkType::IsBridge(app.link.linkType)) {
         app.abortState = AbortWindowClosed;  // no bridge client in this build: nothing was read
         return;

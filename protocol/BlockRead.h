@@ -9,7 +9,7 @@
 
 namespace torv {
 
-class App;
+class ProtocolContext;
 
 inline constexpr int kMaxBlock = 256;          // bytes per request
 inline constexpr int kRtcAllowance = 250;
@@ -17,12 +17,12 @@ inline constexpr int kFlashAllowance = 249;
 inline constexpr int kSlowLineRate = 100;      // bytes/s; slower replies count as check errors
 
 // Reads `count` bytes (0 means 256) of the clock/RAM area from `address` into buffer[0…].
-void ReadRTC(App &app, QByteArray &buffer, int address, int count);
+void ReadRTC(ProtocolContext &app, QByteArray &buffer, int address, int count);
 // Reads `count` bytes (0 means 256) of flash sector `sector` from `address` into buffer[0…].
 // Counts above 256 are read in blocks of 256.
-void ReadFLASH(App &app, QByteArray &buffer, int sector, int address, int count);
+void ReadFLASH(ProtocolContext &app, QByteArray &buffer, int sector, int address, int count);
 // Bytes per second of the read that started at `startMs` and has moved `total` bytes; keeps the
 // port's rate history and shows the average as the speed text.
-int MeasureLineRate(App &app, qint64 startMs, int total);
+int MeasureLineRate(ProtocolContext &app, qint64 startMs, int total);
 
 }  // namespace torv

@@ -1,6 +1,6 @@
 #include "protocol/ClockWrite.h"
 
-#include "app/App.h"
+#include "protocol/ProtocolContext.h"
 #include "link/Link.h"
 #include "link/Modem.h"
 #include "protocol/Handshake.h"
@@ -30,7 +30,7 @@ QByteArray ClockBlock(const QDateTime &t) {
     return b;
 }
 
-void WriteBlock(App &app, uint8_t command, uint8_t address, int count, const QByteArray &data) {
+void WriteBlock(ProtocolContext &app, uint8_t command, uint8_t address, int count, const QByteArray &data) {
     if (!app.link.port)
         return;
     TComPort &port = *app.link.port;
@@ -49,7 +49,7 @@ void WriteBlock(App &app, uint8_t command, uint8_t address, int count, const QBy
         port.status = TComPort::StatusNotAcknowledged;
 }
 
-bool WriteDeviceClock(App &app) {
+bool WriteDeviceClock(ProtocolContext &app) {
     // 3. Opening the link may take a minute over a modem; the time is taken afterwards (step 1–2
     // below), at the moment of the write request, so the device gets the time it is written at.
     OpenLink(app);

@@ -7,7 +7,7 @@
 
 namespace torv {
 
-class App;
+class ProtocolContext;
 
 inline constexpr uint8_t kWriteAcknowledge = 'K';
 inline constexpr int kClockBlockSize = 10;
@@ -19,11 +19,11 @@ QByteArray ClockBlock(const QDateTime &t);
 // Sends 0x02, command, address, count (256 as 0) and the data bytes as complement pairs, stopping
 // when the port status is no longer clean; then reads the acknowledgement. Anything but 'K' on a
 // clean line leaves the port status 259.
-void WriteBlock(App &app, uint8_t command, uint8_t address, int count, const QByteArray &data);
+void WriteBlock(ProtocolContext &app, uint8_t command, uint8_t address, int count, const QByteArray &data);
 
 // The whole clock write: open the link, handshake, write, tell the user, hang up in modem mode.
 // The time written is the computer's time when the request goes out. True when the device
 // acknowledged the write.
-bool WriteDeviceClock(App &app);
+bool WriteDeviceClock(ProtocolContext &app);
 
 }  // namespace torv

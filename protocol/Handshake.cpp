@@ -1,9 +1,9 @@
 #include "protocol/Handshake.h"
 
-#include "app/App.h"
-#include "app/Formats.h"
+#include "protocol/ProtocolContext.h"
+#include "base/Formats.h"
 #include "link/Link.h"
-#include "protocol/CodePage.h"
+#include "base/CodePage.h"
 
 #include <stdexcept>
 
@@ -20,7 +20,7 @@ constexpr int kQuestionCountdown = 15;
 constexpr int kNumberCountdown = 3;
 const QByteArray kWake = QByteArrayLiteral("SYS");
 
-TComPort &CurrentPort(App &app) {
+TComPort &CurrentPort(ProtocolContext &app) {
     if (!app.link.port)
         throw std::runtime_error("no port");
     return *app.link.port;
@@ -28,10 +28,10 @@ TComPort &CurrentPort(App &app) {
 
 bool Clean(const TComPort &port) { return port.status == TComPort::StatusClean; }
 
-void Log(App &app, const QString &line) { app.status().addLine(Role::RichEdit1, line); }
+void Log(ProtocolContext &app, const QString &line) { app.status().addLine(Role::RichEdit1, line); }
 
 // Waits n × 100 ms, pumping after each step.
-void PumpingWait(App &app, int steps) {
+void PumpingWait(ProtocolContext &app, int steps) {
     for (int i = 0; i < steps; ++i) {
         app.clock().sleepMs(100);
         app.pump();
@@ -40,14 +40,14 @@ void PumpingWait(App &app, int steps) {
 
 // Opening the link clears the abort state of an open link (a new exchange begins); inside the
 // handshake that would swallow a "Прервать связь" pressed a moment ago, so a set abort state stays.
-void ReopenLink(App &app) {
+void ReopenLink(ProtocolContext &app) {
     const int abort = app.abortState;
     OpenLink(app);
     if (abort != AbortRunning && app.abortState == AbortRunning)
         app.abortState = abort;
 }
 
-void ShowRepeatCounter(App &app) {
+void ShowRepeatCounter(ProtocolContext &app) {
     app.status().setText(Role::Label11, QStringLiteral("RepeatConnectDevice:=") + QString::number(app.repeatCounter));
 }
 
@@ -64,7 +64,7 @@ void ReadSerial(TComPort &port, uint16_t limit) {
 // 5. Conclusion: announce the allowance and take the device number over. The number is taken only
 // from a complete answer, every byte of it read clean: a reply cut short (a modem line that drops
 // bytes) leaves a few digits in the serial string, and "42" of device 4217 must not rename it.
-char Conclude(App &app, uint8_t reply, int allowance, bool answerComplete) {
+char Conclude(ProtocolContext &app, uint8_t reply, int allowance, bool answerComplete) {
     app.pump();
     TComPort &port = CurrentPort(app);
     if (reply == uint8_t(kReplyPortError) || !answerComplete)
@@ -99,7 +99,7 @@ void SendPair(TComPort &port, uint8_t b) {
     port.WriteByte(b);
 }
 
-char Handshake(App &app, int allowance) {
+char Handshake(ProtocolContext &app, int allowance) {
     LinkState &link = app.link;
     LinkStatus &s = app.status();
 

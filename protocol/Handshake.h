@@ -6,7 +6,7 @@
 
 namespace torv {
 
-class App;
+class ProtocolContext;
 class TComPort;
 
 // Handshake results.
@@ -15,7 +15,7 @@ inline constexpr char kReplyPortError = 'E';
 
 // Runs the opening exchange; returns 'S', 'E', 0 (port not clean at the end) or the unexpected
 // first reply byte. Callers test the port status and the command allowance afterwards.
-char Handshake(App &app, int allowance);
+char Handshake(ProtocolContext &app, int allowance);
 
 // Writes the byte's complement, then the byte.
 void SendPair(TComPort &port, uint8_t b);

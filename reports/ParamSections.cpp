@@ -1,7 +1,7 @@
 #include "reports/ParamSections.h"
 
-#include "app/App.h"
-#include "app/Formats.h"
+#include "archive/ArchiveContext.h"
+#include "base/Formats.h"
 #include "archive/ArchiveTables.h"
 #include "archive/TQuery.h"
 #include "archive/TableError.h"

@@ -11,12 +11,12 @@
 
 namespace torv {
 
-class App;
+class ArchiveContext;
 class TQuery;
 
 class TParamSections final : public ParameterSections {
 public:
-    explicit TParamSections(App &app) : app_(app) {}
+    explicit TParamSections(ArchiveContext &app) : app_(app) {}
 
     void BuildParameterSections(int kind, QStringList &textArea, int channel) override;
 
@@ -34,7 +34,7 @@ private:
     QList<SensorEntry> ChannelEntries(int channel, char medium);
     QString LoggedValue(const QString &key, const QString &fallback);
 
-    App &app_;
+    ArchiveContext &app_;
 };
 
 // The parameter key of a sensor word: its letter byte followed by its number byte in decimal.

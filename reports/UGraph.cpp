@@ -2,7 +2,7 @@
 
 namespace torv {
 
-TFGraph::TFGraph(App &app, QWidget *parent) : QDialog(parent), app_(app) {
+TFGraph::TFGraph(ArchiveContext &app, QWidget *parent) : QDialog(parent), app_(app) {
     setObjectName(QStringLiteral("TFGraph"));
     setWindowTitle(QStringLiteral("Построение графиков"));
     resize(640, 480);

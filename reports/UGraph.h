@@ -5,15 +5,15 @@
 
 namespace torv {
 
-class App;
+class ArchiveContext;
 
 class TFGraph : public QDialog {
     Q_OBJECT
 public:
-    explicit TFGraph(App &app, QWidget *parent = nullptr);
+    explicit TFGraph(ArchiveContext &app, QWidget *parent = nullptr);
 
 private:
-    App &app_;
+    ArchiveContext &app_;
 };
 
 }  // namespace torv

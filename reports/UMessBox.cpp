@@ -2,7 +2,7 @@
 
 namespace torv {
 
-TFMessBox::TFMessBox(App &app, QWidget *parent) : QDialog(parent), app_(app) {
+TFMessBox::TFMessBox(ArchiveContext &app, QWidget *parent) : QDialog(parent), app_(app) {
     setObjectName(QStringLiteral("TFMessBox"));
     setWindowTitle(QStringLiteral("Построение графиков"));
     resize(640, 480);

@@ -5,15 +5,15 @@
 
 namespace torv {
 
-class App;
+class ArchiveContext;
 
 class TFMessBox : public QDialog {
     Q_OBJECT
 public:
-    explicit TFMessBox(App &app, QWidget *parent = nullptr);
+    explicit TFMessBox(ArchiveContext &app, QWidget *parent = nullptr);
 
 private:
-    App &app_;
+    ArchiveContext &app_;
 };
 
 }  // namespace torv

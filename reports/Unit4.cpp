@@ -2,7 +2,7 @@
 
 namespace torv {
 
-TForm4::TForm4(App &app, QWidget *parent) : QDialog(parent), app_(app) {
+TForm4::TForm4(ArchiveContext &app, QWidget *parent) : QDialog(parent), app_(app) {
     setObjectName(QStringLiteral("TForm4"));
     setWindowTitle(QStringLiteral("Печать"));
     resize(640, 480);

@@ -5,15 +5,15 @@
 
 namespace torv {
 
-class App;
+class ArchiveContext;
 
 class TForm4 : public QDialog {
     Q_OBJECT
 public:
-    explicit TForm4(App &app, QWidget *parent = nullptr);
+    explicit TForm4(ArchiveContext &app, QWidget *parent = nullptr);
 
 private:
-    App &app_;
+    ArchiveContext &app_;
 };
 
 }  // namespace torv

@@ -3,7 +3,7 @@
 #include "base/FileNames.h"
 #include "base/FileWrite.h"
 #include "device/torvunit.h"
-#include "protocol/CodePage.h"
+#include "base/CodePage.h"
 #include "settingsreport/ParameterSections.h"
 #include "settingsreport/ProgprnC3H8.h"
 #include "settingsreport/ProgprnFluid.h"
@@ -19,8 +19,6 @@
 
 namespace torv {
 
-SettingsReportError::SettingsReportError(const QString &text)
-    : std::runtime_error(text.toStdString()), text_(text) {}
 
 QString SettingsReportPath(const QString &directory) {
     return FindNoCase(directory, QString::fromLatin1(kSettingsReportFile));
@@ -179,7 +177,7 @@ QByteArray BuildSettingsReport(TTorv2s &device, ParameterSections *sections, QSt
     return out.Bytes();
 }
 
-void WriteSettingsReport(TTorv2s &device, const SettingsReportOutput &output) {
+QString WriteSettingsReport(TTorv2s &device, const SettingsReportOutput &output) {
     QStringList privateArea;
     QStringList &area = output.textArea ? *output.textArea : privateArea;
     const QByteArray bytes = BuildSettingsReport(device, output.sections, area);
@@ -187,12 +185,12 @@ void WriteSettingsReport(TTorv2s &device, const SettingsReportOutput &output) {
     const QString path = SettingsReportPath(output.directory);
     const QString shown = QDir::toNativeSeparators(path);
     if (!QDir(output.directory).exists())
-        throw SettingsReportError(QStringLiteral("Не записан файл настройки прибора ") + shown +
-                                  QStringLiteral(": нет папки ") + QDir::toNativeSeparators(output.directory));
+        return QStringLiteral("Не записан файл настройки прибора ") + shown + QStringLiteral(": нет папки ") +
+               QDir::toNativeSeparators(output.directory);
     QString reason;
     if (!ReplaceFileContents(path, bytes, &reason))
-        throw SettingsReportError(QStringLiteral("Не записан файл настройки прибора ") + shown + QStringLiteral(": ") +
-                                  reason);
+        return QStringLiteral("Не записан файл настройки прибора ") + shown + QStringLiteral(": ") + reason;
+    return QString();
 }
 
 QString ReadSettingsReport(const QString &directory, QStringList &lines) {

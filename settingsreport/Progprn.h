@@ -15,15 +15,6 @@ class ParameterSections;
 class TTorv2s;
 struct ReportContext;
 
-// A settings report that could not be written; the text says why, in Russian.
-class SettingsReportError : public std::runtime_error {
-public:
-    explicit SettingsReportError(const QString &text);
-    const QString &text() const { return text_; }
-private:
-    QString text_;
-};
-
 struct SettingsReportOutput {
     QString directory;                        // settings report directory of the settings record
     ParameterSections *sections = nullptr;    // contract-value blocks; none: the blocks stay empty
@@ -40,8 +31,8 @@ QString SettingsReportPath(const QString &directory);
 QByteArray BuildSettingsReport(TTorv2s &device, ParameterSections *sections, QStringList &textArea);
 
 // Builds the report and replaces DEVPROG.REP with it in one step: the file is either the whole new
-// report or left as it was. Throws SettingsReportError when it cannot be written.
-void WriteSettingsReport(TTorv2s &device, const SettingsReportOutput &output);
+// report or left as it was. Returns why it could not be written, in Russian (empty when it was).
+QString WriteSettingsReport(TTorv2s &device, const SettingsReportOutput &output);
 
 // Reads DEVPROG.REP back as its list of lines. Returns an error text, empty on success.
 QString ReadSettingsReport(const QString &directory, QStringList &lines);

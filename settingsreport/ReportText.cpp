@@ -1,6 +1,6 @@
 #include "settingsreport/ReportText.h"
 
-#include "protocol/CodePage.h"
+#include "base/CodePage.h"
 
 namespace torv {
 

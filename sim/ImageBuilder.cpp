@@ -1,7 +1,7 @@
 #include "sim/ImageBuilder.h"
 
 #include "device/DevData.h"
-#include "protocol/CodePage.h"
+#include "base/CodePage.h"
 
 #include <cmath>
 #include <functional>

@@ -1,6 +1,6 @@
 #include "sim/Scenario.h"
 
-#include "protocol/CodePage.h"
+#include "base/CodePage.h"
 #include "sim/ImageBuilder.h"
 #include "sim/SimArchive.h"
 

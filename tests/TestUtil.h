@@ -8,7 +8,7 @@
 #include <QString>
 #include <QTemporaryDir>
 
-#include "protocol/CodePage.h"
+#include "base/CodePage.h"
 #include <algorithm>
 #include <gtest/gtest.h>
 #include <string>

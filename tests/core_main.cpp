@@ -1,5 +1,5 @@
 // Test entry for logic tests: a QCoreApplication for event loops and code pages.
-#include "app/Formats.h"
+#include "base/Formats.h"
 
 #include <QCoreApplication>
 #include <gtest/gtest.h>

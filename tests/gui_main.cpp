@@ -1,5 +1,5 @@
 // Test entry for window tests: an offscreen QApplication.
-#include "app/Formats.h"
+#include "base/Formats.h"
 
 #include <QApplication>
 #include <gtest/gtest.h>

@@ -6,8 +6,9 @@
 // clean line runs beside it, on a second pseudo-terminal, for comparison.
 // Usage: bench_download-noisy [seed]
 // Last line: "download-noisy ratio=<elapsed/(line + waits)> target=1.10".
+#include "app/DeviceSettings.h"
 #include "app/App.h"
-#include "app/Formats.h"
+#include "base/Formats.h"
 #include "archive/ArchiveDownload.h"
 #include "bench/common/PrescribedWaits.h"
 #include "bench/common/PtyBench.h"

@@ -3,8 +3,9 @@
 // the wire-time bound (every request and reply byte at 10 bits per byte) and the share of the time
 // spent outside the line (tables, decoding, the rest of the program).
 // Last line: "download ratio=<elapsed/bound> target=1.15".
+#include "app/DeviceSettings.h"
 #include "app/App.h"
-#include "app/Formats.h"
+#include "base/Formats.h"
 #include "archive/ArchiveDownload.h"
 #include "bench/common/PtyBench.h"
 #include "link/Link.h"

@@ -2,7 +2,7 @@
 // 9600 baud, and compares the elapsed time with the wire-time bound: every request and reply
 // byte at 10 bits per byte. Last line: "flash-read ratio=<elapsed/bound> target=1.10".
 #include "app/App.h"
-#include "app/Formats.h"
+#include "base/Formats.h"
 #include "bench/common/PtyBench.h"
 #include "link/Link.h"
 #include "link/PortMap.h"

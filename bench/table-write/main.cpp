@@ -3,7 +3,7 @@
 // 100 000 rows. The key index should make both cost the same per record.
 // Last line: "table-write ratio=<full / empty per-record cost> target=1.5".
 #include "app/App.h"
-#include "app/Formats.h"
+#include "base/Formats.h"
 #include "archive/ArchiveTables.h"
 #include "archive/TableSchema.h"
 

@@ -1,4 +1,4 @@
-#include "app/Formats.h"
+#include "base/Formats.h"
 
 #include <QLocale>
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "app/SettingsRecord.h"
+#include "base/SettingsRecord.h"
 #include "TestUtil.h"
 #include "base/WriteFailure.h"
 

@@ -9,7 +9,7 @@
 #include "archive/TQuery.h"
 #include "archive/TableError.h"
 #include "archive/TableSchema.h"
-#include "device/DeviceSettings.h"
+#include "app/DeviceSettings.h"
 #include "sim/ExpectedRows.h"
 
 #include <QStringList>

@@ -3,7 +3,7 @@
 // once it has returned. The test kills it at some moment and then inspects the table.
 //   table_crash_writer <data dir> <device number> <keys> <kind letter: h or d>
 #include "app/App.h"
-#include "app/Formats.h"
+#include "base/Formats.h"
 #include "archive/ArchiveTables.h"
 
 #include <QCoreApplication>

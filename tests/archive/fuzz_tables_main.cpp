@@ -3,7 +3,7 @@
 //   ninja -C build-fuzz fuzz_tables && build-fuzz/tests/archive/fuzz_tables -max_total_time=60
 #include "TableFuzz.h"
 
-#include "app/Formats.h"
+#include "base/Formats.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>

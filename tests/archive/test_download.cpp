@@ -1,6 +1,7 @@
 // The archive download against the simulated device: every stored row equals what the device's
 // memory holds, re-downloads change nothing, a clock moved back stops at error 18, damaged lines
 // and cancellation lose nothing, damaged tables are named and damaged records reported.
+#include "protocol/ExchangeTime.h"
 #include "DownloadFixture.h"
 #include "TestUtil.h"
 

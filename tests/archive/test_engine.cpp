@@ -5,7 +5,7 @@
 #include "base/WriteFailure.h"
 
 #include "archive/TableRow.h"
-#include "protocol/CodePage.h"
+#include "base/CodePage.h"
 
 #include <functional>
 #include <map>

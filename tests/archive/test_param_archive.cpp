@@ -5,7 +5,7 @@
 #include "archive/ParamArchive.h"
 #include "archive/TQuery.h"
 #include "archive/TableSchema.h"
-#include "device/DeviceSettings.h"
+#include "app/DeviceSettings.h"
 #include "sim/SimFixture.h"
 
 #include <QSet>

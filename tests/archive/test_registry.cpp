@@ -7,7 +7,7 @@
 #include "archive/TableSchema.h"
 #include "link/Clock.h"
 #include "link/ProcessControl.h"
-#include "protocol/CodePage.h"
+#include "base/CodePage.h"
 #include "TestUtil.h"
 
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 // device is needed for these.
 #include "CliRun.h"
 
-#include "app/SettingsRecord.h"
+#include "base/SettingsRecord.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,11 +1,12 @@
 // The configuration read over the in-process simulator: clock, image, tables, report, ".usd".
+#include "protocol/ExchangeTime.h"
 #include "../sim/SimFixture.h"
 #include "TestUtil.h"
 
 #include "archive/ArchiveTables.h"
 #include "archive/TableSchema.h"
-#include "device/DeviceSettings.h"
-#include "protocol/CodePage.h"
+#include "app/DeviceSettings.h"
+#include "base/CodePage.h"
 #include "settingsreport/Progprn.h"
 #include "sim/ImageBuilder.h"
 

@@ -4,7 +4,7 @@
 #include "base/WriteFailure.h"
 
 #include "archive/GasTotals.h"
-#include "device/DeviceSettings.h"
+#include "app/DeviceSettings.h"
 #include "link/ComPort.h"
 #include "link/SerialLine.h"
 

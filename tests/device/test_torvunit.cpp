@@ -4,7 +4,7 @@
 #include "base/WriteFailure.h"
 
 #include "device/torvunit.h"
-#include "protocol/CodePage.h"
+#include "base/CodePage.h"
 #include "sim/ImageBuilder.h"
 
 #include <QDir>

@@ -3,6 +3,7 @@
 #include "link/Link.h"
 #include "link/PortMap.h"
 #include "sim/SimFixture.h"
+#include "sim/SimLineScheme.h"
 #include "TestUtil.h"
 
 #include <gtest/gtest.h>
@@ -361,12 +362,20 @@ TEST(OpenLink, APortThatDoesNotOpenSaysWhy) {
 TEST(OpenLink, SimulatorNamedInPortsMap) {
     SimBench b;
     b.app.link.lineFactory = nullptr;
+    const auto scheme = RegisterSimulatorScheme(b.app.link);
     ASSERT_TRUE(torvtest::WriteAll(PortMap::Path(b.app.programDir()), "COM1=sim:gas4\n"));
     OpenLink(b.app);
     ASSERT_TRUE(b.app.link.port);
     EXPECT_EQ(b.port().lineTarget(), QStringLiteral("sim:gas4"));
     EXPECT_EQ(b.app.link.linkOpen, 1);
-    ASSERT_EQ(b.app.link.simulators.count(QStringLiteral("gas4")), 1u);
+    EXPECT_TRUE(scheme->simulator(QStringLiteral("gas4")));
     CloseLink(b.app);
     EXPECT_FALSE(b.app.link.port);
+
+    // Without the registration the link does not know the scheme and says so.
+    b.app.link.schemes.clear();
+    OpenLink(b.app);
+    EXPECT_EQ(b.port().status, TComPort::StatusPortFailed);
+    EXPECT_TRUE(b.port().openError().contains(QStringLiteral("симулятор прибора в этой программе не подключен")))
+        << b.port().openError().toStdString();
 }

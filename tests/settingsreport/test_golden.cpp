@@ -5,7 +5,7 @@
 #include "TestUtil.h"
 
 #include "settingsreport/Progprn.h"
-#include "protocol/CodePage.h"
+#include "base/CodePage.h"
 #include "sim/ImageBuilder.h"
 
 #include <QTemporaryDir>

@@ -5,6 +5,7 @@
 #include "app/App.h"
 #include "link/Link.h"
 #include "sim/SimLine.h"
+#include "sim/SimLineScheme.h"
 #include "sim/Simulator.h"
 
 #include <QTemporaryDir>
@@ -20,6 +21,7 @@ struct SimBench {
         app.settings.setComPort(1);
         app.settings.setLinkMode(torv::LinkModeDirect);
         makeSim(options);
+        torv::RegisterSimulatorScheme(app.link);  // "sim:" of ports.map, as the programs register it
         app.link.lineFactory = [this](int) { return std::make_unique<torv::SimLine>(sim, clock); };
     }
 

@@ -2,7 +2,7 @@
 // against the in-process simulator (virtual clock), the main window is disabled meanwhile and
 // enabled again on every path, the link status window is hidden at the end.
 #include "app/MainCommands.h"
-#include "app/Startup.h"
+#include "ui/Startup.h"
 #include "app/Unit1.h"
 #include "archive/ArchiveTables.h"
 #include "archive/TableSchema.h"

@@ -1,4 +1,4 @@
-#include "app/Startup.h"
+#include "ui/Startup.h"
 #include "app/Unit1.h"
 #include "link/UTrans.h"
 #include "TestUtil.h"

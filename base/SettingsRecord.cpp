@@ -1,8 +1,8 @@
-#include "app/SettingsRecord.h"
+#include "base/SettingsRecord.h"
 
 #include "base/FileNames.h"
 #include "base/FileWrite.h"
-#include "protocol/CodePage.h"
+#include "base/CodePage.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,3 +1,3 @@
-#include "app/Startup.h"
+#include "ui/Startup.h"
 
 int main(int argc, char **argv) { return torv::RunProgram(argc, argv); }

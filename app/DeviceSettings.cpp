@@ -1,69 +1,21 @@
-#include "device/DeviceSettings.h"
+#include "app/DeviceSettings.h"
 
 #include "app/App.h"
-#include "app/Formats.h"
+#include "archive/ArchiveDownload.h"
 #include "archive/ArchiveTables.h"
 #include "archive/ParamArchive.h"
 #include "archive/TableError.h"
 #include "archive/TableSchema.h"
+#include "base/Formats.h"
 #include "link/Link.h"
 #include "protocol/BlockRead.h"
+#include "protocol/ExchangeTime.h"
 #include "reports/ParamSections.h"
 #include "settingsreport/Progprn.h"
 
 #include <QDir>
 
 namespace torv {
-
-namespace {
-
-const QString kOverTimeQuestion = QStringLiteral(
-    "Ошибка 23:Превышено время опроса прибора 5 минуты. Уменьшите глубину скачивания ахрива и повторите "
-    "попытку. При продолжении опроса в приборе возникает нештатная ситуация. Продолжить опрос?");
-
-QString ElapsedText(qint64 ms) {
-    if (ms < 0)
-        ms = 0;
-    const qint64 s = ms / 1000;
-    return QString::asprintf("%02lld:%02lld:%02lld", s / 3600, (s / 60) % 60, s % 60);
-}
-
-// The template of a channel's table: by the medium's table family (a heat device keeps tables for
-// its heat and liquid channels only; a heat channel of any other device kind gets none).
-QString TemplateFor(char kind, uint8_t medium) {
-    if (medium == 'H' && kind != KindHeat)
-        return QString();
-    return TemplateFileName(FamilyForMedium(char(medium), kind == KindHeat));
-}
-
-}  // namespace
-
-QDateTime ImageStartOfWork(const QByteArray &image) {
-    if (image.size() < img::kStartOfWork + 4 || uint8_t(image[img::kStartOfWork]) == 0xFF)
-        return QDateTime();
-    const int hour = BcdToInt(uint8_t(image[img::kStartOfWork]));
-    const QDate date(2000 + BcdToInt(uint8_t(image[img::kStartOfWork + 3])),
-                     BcdToInt(uint8_t(image[img::kStartOfWork + 2])), BcdToInt(uint8_t(image[img::kStartOfWork + 1])));
-    if (!date.isValid() || hour > 23)
-        return QDateTime();
-    return QDateTime(date, QTime(hour, 0));
-}
-
-void ShowExchangeDuration(App &app) {
-    app.status().setText(Role::Label15, QStringLiteral("Длительность опроса: ") +
-                                            ElapsedText(app.clock().monotonicMs() - app.status().shownAt()));
-}
-
-bool CheckExchangeTime(App &app) {
-    if (app.clock().monotonicMs() - app.status().shownAt() <= kExchangeTimeLimitMs)
-        return true;
-    if (app.prompts().AskYesNo(kOverTimeQuestion, QStringLiteral("Ошибка"), 20) != AnswerYes) {
-        app.abortState = AbortDeclined;
-        return false;
-    }
-    app.status().setShownAt(app.clock().monotonicMs());
-    return true;
-}
 
 bool ReadDeviceClock(App &app) {
     if (app.link.linkOpen == 1)
@@ -106,29 +58,17 @@ void ReadConfiguration(App &app) {
     app.device.TakeConfigurationImage(image, {app.link.linkType, app.link.linkOpen == 1, serial}, app.deviceNumber);
 }
 
-void PrepareArchiveTables(App &app, const QString &deviceNumber) {
-    const QString templates = TemplateDirectory(app.settings.settingsReportDir());
-    const QString dir = DeviceDirectory(app.settings.dataDir(), deviceNumber);
-    const QByteArray &image = app.device.KindImage();
-    for (int n = 1; n <= 4; ++n) {
-        const QString tmpl = TemplateFor(app.device.kind, uint8_t(image[img::kChannelRecords + img::kChannelRecordSize * (n - 1)]));
-        if (tmpl.isEmpty())
-            continue;
-        for (char kind : {'h', 'd', 'm'})
-            CreateTableFromTemplate(JoinPath(templates, tmpl), JoinPath(dir, ArchiveTableName(deviceNumber, n, kind)));
-    }
-    CreateTableFromTemplate(JoinPath(templates, QString::fromLatin1(kParamTemplateName)),
-                            JoinPath(dir, ParamArchiveTableName(deviceNumber)));
-}
-
-void WriteDeviceReport(App &app, QStringList *report) {
+QString WriteDeviceReport(App &app, QStringList *report) {
     TParamSections sections(app);
     QStringList area;
-    WriteSettingsReport(app.device, {app.settings.settingsReportDir(), &sections, &area});
+    const QString error = WriteSettingsReport(app.device, {app.settings.settingsReportDir(), &sections, &area});
+    if (!error.isEmpty())
+        return error;
     if (report) {
         report->clear();
         ReadSettingsReport(app.settings.settingsReportDir(), *report);
     }
+    return QString();
 }
 
 void Settings(App &app, QStringList *report) {
@@ -158,7 +98,10 @@ void Settings(App &app, QStringList *report) {
         }
         // 6. The settings report and the ".usd" file.
         if (app.abortState == AbortRunning) {
-            WriteDeviceReport(app, report);
+            if (const QString error = WriteDeviceReport(app, report); !error.isEmpty()) {
+                app.prompts().ShowNotice(error, 10);
+                return;
+            }
             QDir().mkpath(app.settings.devDir());
             const QString err = app.device.SaveUsd(app.settings.devDir());
             if (!err.isEmpty())
@@ -173,11 +116,48 @@ void Settings(App &app, QStringList *report) {
             app.period.ArchiveStart = app.archiveStart;
             app.period.ArchiveEnd = app.device.totalsDate;
         }
-    } catch (const SettingsReportError &e) {
-        app.prompts().ShowNotice(e.text(), 10);
     } catch (const std::exception &) {
         app.prompts().ShowNotice(QStringLiteral("Ошибка 23:Исключение в процедуре Ttorv2s.Settings(Report: TMemo)"), 10);
     }
+}
+
+bool DowArch(App &app, QStringList *report) {
+    app.status().setText(Role::StaticText2, QStringLiteral("Считывание настроек с прибора"));
+    if (app.link.linkOpen == 0 && app.link.linkType != LinkType::RS485) {
+        const int mode = app.settings.linkMode();
+        if (mode == LinkModeModem && app.link.modemConnected == 1)
+            app.prompts().ShowNotice(
+                QStringLiteral("Ошибка39: Отсутствует связь с прибором. Пожалуйста проверте подключение"));
+        else if (mode == LinkModeDirect)
+            app.prompts().ShowNotice(
+                QStringLiteral("Ошибка31: Отсутствует связь с прибором. Пожалуйста проверте подключение"));
+        app.status().requestClose();
+        return false;
+    }
+    Settings(app, report);
+    if (app.abortState != AbortRunning)
+        app.prompts().ShowNotice(QStringLiteral("Передача данных оборвана"), 5);
+    const QString number = app.deviceNumber;
+    TArchiveDownload download(app, number);
+    const QByteArray &image = app.device.KindImage();
+    for (int ch = 1; ch <= 4; ++ch) {
+        if (ch == 1 && app.device.kind == KindHeat)
+            download.ReadAllData(QStringLiteral("Heat"), 1);
+        const QString name = DownloadName(uint8_t(image[img::kChannelRecords + img::kChannelRecordSize * (ch - 1)]));
+        if (!name.isEmpty())
+            download.ReadAllData(name, ch);
+    }
+    // Damaged records met in the device's tables are not rows; the user is told which they are.
+    for (const QString &text : app.tables.takeDamageReports())
+        app.status().addLine(Role::RichEdit1, text);
+    if (app.deviceNumber != number) {
+        app.status().addLine(Role::RichEdit1, QStringLiteral("Номер прибора ") + app.deviceNumber +
+                                                  QStringLiteral(" из повторного соединения не принят: прибор ") + number);
+        app.deviceNumber = number;
+    }
+    if (app.link.linkType == LinkType::RS485)
+        app.link.linkOpen = 0;  // the bus bridge restarts its exchange for the next command
+    return app.abortState == AbortRunning;
 }
 
 }  // namespace torv

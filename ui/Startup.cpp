@@ -1,6 +1,6 @@
-#include "app/Startup.h"
+#include "ui/Startup.h"
 
-#include "app/Formats.h"
+#include "base/Formats.h"
 #include "app/MainCommands.h"
 #include "app/ProgramSettings.h"
 #include "archive/TableSchema.h"
@@ -23,6 +23,7 @@
 #include "reports/UGraph.h"
 #include "reports/UMessBox.h"
 #include "reports/Unit4.h"
+#include "sim/SimLineScheme.h"
 #include "ui/GuiPrompts.h"
 
 #include <QApplication>
@@ -72,6 +73,7 @@ StartOptions ParseStartOptions(int argc, char **argv) {
 Program::Program(const QString &programDir) {
     FixProcessFormats();
     app_ = std::make_unique<App>(programDir, Seams{&clock_, nullptr, &status_, &processes_});
+    RegisterSimulatorScheme(app_->link);  // "sim:<scenario>" in ports.map: the simulator inside the program
     runner_ = std::make_unique<ThreadExchangeRunner>();
     runner_->setInterruptHook([this] { app_->abortState = AbortWindowClosed; });
 
