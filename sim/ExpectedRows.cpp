@@ -5,7 +5,8 @@
 #include "sim/SimArchive.h"
 #include "sim/Simulator.h"
 
-#include <map>
+#include <algorithm>
+#include <cmath>
 
 namespace torv {
 
@@ -16,38 +17,92 @@ constexpr int kDaysBackWhenStartIsLater = 25;
 QDate FirstOfMonth(const QDate &d) { return QDate(d.year(), d.month(), 1); }
 QDate LastOfMonth(const QDate &d) { return FirstOfMonth(d).addMonths(1).addDays(-1); }
 
-// Sectors made once per computation.
-class Memory {
-public:
-    Memory(const SimArchive &archive, const QDateTime &now) : archive_(archive), now_(now) {}
-    ArchiveRecordBytes record(const FlashPlace &p) {
-        auto it = sectors_.find(p.sector);
-        if (it == sectors_.end())
-            it = sectors_.emplace(p.sector, archive_.sector(p.sector, now_)).first;
-        ArchiveRecordBytes r;
-        for (int i = 0; i < kArchiveRecordSize; ++i)
-            r[size_t(i)] = uint8_t(it->second[p.address + i]);
-        return r;
+// What a table row holds for a record the device wrote, worked out from the quantities the
+// scenario metered, by the storage rules of the table families (units, factors and limits), not by
+// the program's decoder: a fault in the decoder shows as a difference.
+constexpr double kPressureToMPa = 0.0980665;   // kgf/cm² to MPa
+constexpr double kToThousands = 0.001;         // volumes and VK in thousands of the device's unit
+constexpr double kSmallest = 0.00001;
+constexpr double kHugeValue = 1e12;
+
+double AsStored(double v) { return double(float(v)); }   // the device keeps 32-bit floats
+int TenthsOf(double kelvin) { return int(std::clamp<long>(std::lround(kelvin * 10), 0, 0xFFFF)); }
+int Whole(double v) { return int(std::clamp<long>(std::lround(v), 0, 0xFFFF)); }
+
+double Pressure(double kgf) {
+    const double p = AsStored(kgf) * kPressureToMPa;
+    return p < kSmallest ? 0 : p > kHugeValue ? -1 : p;
+}
+double Volume(double v) {
+    if (std::signbit(v) || v > kHugeValue || v < -kSmallest)
+        return -1;
+    return v > 0 && v < kSmallest ? 0 : v;
+}
+double Limited(int tenths, int limit) { return tenths > limit ? 0 : tenths; }
+
+ArchiveValues StoredValues(TableFamily family, const SimArchive::Metered &m, bool steamV6) {
+    ArchiveValues v;
+    switch (family) {
+    case TableFamily::GVRas:
+    case TableFamily::C3H8: {
+        const double factor = family == TableFamily::GVRas ? kToThousands : 1;
+        v.P = Pressure(m.P);
+        v.T = int(Limited(TenthsOf(m.T), 10000));
+        v.VP = AsStored(m.VP) * factor;
+        v.VP = std::signbit(v.VP) || v.VP > kHugeValue || v.VP < -kSmallest ? -1 : v.VP;
+        v.VC = Volume(AsStored(m.VC) * factor);
+        break;
     }
+    case TableFamily::GVSU:
+        v.P = Pressure(m.P);
+        v.T = int(Limited(TenthsOf(m.T), 10000));
+        v.VC = Volume(AsStored(m.VC) * kToThousands);
+        break;
+    case TableFamily::Par:
+        v.P = Pressure(m.P);
+        v.T = int(Limited(TenthsOf(m.T), 20000));
+        v.TX = steamV6 ? 0 : int(Limited(TenthsOf(m.TX), 20000));
+        v.M = AsStored(m.M) < -0.0001 ? 0 : AsStored(m.M);
+        v.Q = AsStored(m.Q) < -0.0001 ? 0 : AsStored(m.Q) > kHugeValue ? -1 : AsStored(m.Q);
+        v.VK = AsStored(m.VK) * kToThousands;
+        v.VK = std::signbit(v.VK) || v.VK > kHugeValue ? -1 : v.VK;
+        break;
+    case TableFamily::Fluid:
+        v.V = Volume(AsStored(m.V) * kToThousands);
+        v.P = Pressure(m.P);
+        v.T = int(Limited(TenthsOf(m.T), 50000));
+        break;
+    case TableFamily::Heat:
+        v.P1 = Whole(m.P1);
+        v.T1 = int(Limited(TenthsOf(m.T1), 20000));
+        v.M1 = AsStored(m.M1);
+        v.P2 = Whole(m.P2);
+        v.T2 = int(Limited(TenthsOf(m.T2), 20000));
+        v.M2 = AsStored(m.M2);
+        v.Q = AsStored(m.Q) < -0.0001 ? 0 : AsStored(m.Q) > kHugeValue ? -1 : AsStored(m.Q);
+        break;
+    case TableFamily::None: break;
+    }
+    v.NPIT = m.NPIT;
+    v.NDAT = m.NDAT;
+    v.VIZD = m.VIZD;
+    return v;
+}
 
-private:
-    const SimArchive &archive_;
-    QDateTime now_;
-    std::map<int, QByteArray> sectors_;
-};
-
-// Classifies and decodes one record as the download does; false when it is not stored.
-bool Decode(const SimArchive &archive, TableFamily family, ArchiveRecordBytes r, char kind, const QDate &dt, int h,
+// The row a record gives, or none: a record damaged on purpose is not stored; an erased one is a
+// period without power (an hour 10 tenths, a day 240, a month its days × 240).
+void Expect(TableFamily family, const SimArchive::Content &c, char kind, const QDate &dt, int h, bool steamV6,
             std::vector<ExpectedRow> &rows) {
-    const int state = ClassifyRecord(r, kind);
-    if (state == RecordNotStored)
-        return false;
-    const QString firmware = TextField(archive.image(), img::kFirmwareVersion, img::kLongTextCapacity);
-    const DecodedRecord d = DecodeRecord(family, r, kind, dt, state, firmware);
-    if (d.state == RecordNotStored)
-        return false;
-    rows.push_back({dt, h, d.values, state != RecordOrdinary});
-    return true;
+    switch (c.kind) {
+    case SimArchive::Content::Damaged: return;
+    case SimArchive::Content::Erased: {
+        ArchiveValues empty;
+        empty.NPIT = kind == kHourly ? 10 : kind == kDaily ? 240 : dt.day() * 240;
+        rows.push_back({dt, h, empty, true});
+        return;
+    }
+    case SimArchive::Content::Written: rows.push_back({dt, h, StoredValues(family, c.m, steamV6), false}); return;
+    }
 }
 
 }  // namespace
@@ -90,7 +145,7 @@ std::vector<std::pair<int, TableFamily>> ArchiveChannels(const QByteArray &image
 std::vector<ExpectedRow> ExpectedRows(const SimArchive &archive, int channel, TableFamily family, char kind,
                                       int depthDays, const QDateTime &deviceNow) {
     const DownloadWindow w = DownloadWindowAt(archive.image(), deviceNow, depthDays);
-    Memory memory(archive, deviceNow);
+    const bool v6 = archive.steamV6();
     std::vector<ExpectedRow> rows;
     const int c = w.contractHour;
 
@@ -105,19 +160,17 @@ std::vector<ExpectedRow> ExpectedRows(const SimArchive &archive, int channel, Ta
             for (int slot = d == firstDay ? firstSlot : 0; slot < 24; ++slot) {
                 if (d == w.fillingDay && slot >= w.fillingSlot)
                     break;
-                Decode(archive, family, memory.record(SimArchive::HourPlace(channel, d, slot)), kind, d,
-                       (c + slot) % 24, rows);
+                Expect(family, archive.hourContent(channel, d, slot, deviceNow), kind, d, (c + slot) % 24, v6, rows);
             }
         }
     } else if (kind == kDaily) {
         const QDate first = std::max(w.startDate, w.previousMonth);
         for (QDate d = first; d < w.fillingDay; d = d.addDays(1))
-            Decode(archive, family, memory.record(SimArchive::DayPlace(channel, d)), kind, d, 0, rows);
+            Expect(family, archive.dayContent(channel, d, deviceNow), kind, d, 0, v6, rows);
     } else if (kind == kMonthly) {
         const QDate oldestHeld = w.accumulatedMonth.addMonths(-(archmem::kMonthSlots - 1));
         for (QDate m = std::max(FirstOfMonth(w.workStart), oldestHeld); m < w.accumulatedMonth; m = m.addMonths(1))
-            Decode(archive, family, memory.record(SimArchive::MonthPlace(channel, m.month())), kind, LastOfMonth(m),
-                   0, rows);
+            Expect(family, archive.monthContent(channel, m, deviceNow), kind, LastOfMonth(m), 0, v6, rows);
     }
     return rows;
 }

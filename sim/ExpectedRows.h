@@ -1,7 +1,9 @@
 // What a download must store, computed from the simulated device's memory: for a channel, its
 // table family and an archive kind, the rows (DT, H and the decoded values) that the program keeps
-// after downloading at a given device time with a given depth. The values come from the program's
-// own decoder run on the bytes the simulator serves, so a table can be compared row by row.
+// after downloading at a given device time with a given depth. The values are worked out from the
+// quantities the scenario metered into each record, by the tables' storage rules (units, factors,
+// limits) written here once more — never by the program's decoder, whose faults would otherwise be
+// copied into the expectation — so a table can be compared row by row.
 //
 // Which records are stored:
 // - The start date is the start of work as the program reads it from the configuration image (the
@@ -16,7 +18,8 @@
 //   depth does not apply) on, but only the months the twelve month slots still hold, and never the
 //   month being accumulated (the month of the metering day in hand).
 // - An empty record (all 0xFF) is stored as zeros with the period without power (NPIT 10, 240, or
-//   the days of the month × 240); an all-zero record or one the decoder rejects is not stored.
+//   the days of the month × 240); a record damaged on purpose (all zero, not a number) is not
+//   stored.
 #pragma once
 
 #include "device/ArchiveRecord.h"

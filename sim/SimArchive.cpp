@@ -99,16 +99,6 @@ void Store(QByteArray &sector, const FlashPlace &place, const ArchiveRecordBytes
 
 // --- the quantities of a period ----------------------------------------------------------------
 
-struct SimArchive::Metered {
-    // Averages over the time with power.
-    double P = 0, T = 0, TX = 0, P1 = 0, T1 = 0, P2 = 0, T2 = 0;
-    // Totals of the period.
-    double VP = 0, VC = 0, M = 0, VK = 0, Q = 0, V = 0, M1 = 0, M2 = 0;
-    int NPIT = 0, NDAT = 0, VIZD = 0;   // tenths of an hour
-    int on = 0;                         // tenths of an hour with power
-    int covered = 0;                    // tenths of an hour metered so far
-};
-
 namespace {
 
 using Metered = SimArchive::Metered;
@@ -449,41 +439,64 @@ bool SimArchive::damaged(int channel, qint64 index, int salt, ArchiveRecordBytes
     return true;
 }
 
-ArchiveRecordBytes SimArchive::hourRecord(int channel, const QDate &day, int slot, const QDateTime &now) const {
+SimArchive::Content SimArchive::hourContent(int channel, const QDate &day, int slot, const QDateTime &now) const {
     const qint64 hour = dayStartHour(day) + slot;
     const qint64 nowTenth = TenthIndex(now);
     if (family(channel) == TableFamily::None || hour < startHour_ || hour * kTenthsPerHour > nowTenth)
-        return Erased();
+        return {};
     const Metered m = hourMeasure(channel, hour, nowTenth);
     if (m.covered == kTenthsPerHour && m.on == 0)
-        return Erased();   // the device was off the whole hour
+        return {};   // the device was off the whole hour
     ArchiveRecordBytes r = encode(channel, m);
-    if (m.covered == kTenthsPerHour)
-        damaged(channel, hour, SaltDamagedHour, r);
+    const bool spoilt = m.covered == kTenthsPerHour && damaged(channel, hour, SaltDamagedHour, r);
+    return {spoilt ? Content::Damaged : Content::Written, m};
+}
+
+SimArchive::Content SimArchive::dayContent(int channel, const QDate &day, const QDateTime &now) const {
+    if (family(channel) == TableFamily::None)
+        return {};
+    bool any = false;
+    const Metered m = dayMeasure(channel, day, TenthIndex(now), &any);
+    if (!any || (m.covered == kTenthsPerDay && m.on == 0))
+        return {};
+    ArchiveRecordBytes r = encode(channel, m);
+    const bool spoilt = m.covered == kTenthsPerDay && damaged(channel, day.toJulianDay(), SaltDamagedDay, r);
+    return {spoilt ? Content::Damaged : Content::Written, m};
+}
+
+SimArchive::Content SimArchive::monthContent(int channel, const QDate &month, const QDateTime &now) const {
+    if (family(channel) == TableFamily::None)
+        return {};
+    bool any = false;
+    const Metered m = monthMeasure(channel, month, TenthIndex(now), &any);
+    if (!any || m.on == 0)
+        return {};
+    return {Content::Written, m};
+}
+
+ArchiveRecordBytes SimArchive::hourRecord(int channel, const QDate &day, int slot, const QDateTime &now) const {
+    const Content content = hourContent(channel, day, slot, now);
+    if (content.kind == Content::Erased)
+        return Erased();
+    ArchiveRecordBytes r = encode(channel, content.m);
+    if (content.kind == Content::Damaged)
+        damaged(channel, dayStartHour(day) + slot, SaltDamagedHour, r);
     return r;
 }
 
 ArchiveRecordBytes SimArchive::dayRecord(int channel, const QDate &day, const QDateTime &now) const {
-    if (family(channel) == TableFamily::None)
+    const Content content = dayContent(channel, day, now);
+    if (content.kind == Content::Erased)
         return Erased();
-    bool any = false;
-    const Metered m = dayMeasure(channel, day, TenthIndex(now), &any);
-    if (!any || (m.covered == kTenthsPerDay && m.on == 0))
-        return Erased();
-    ArchiveRecordBytes r = encode(channel, m);
-    if (m.covered == kTenthsPerDay)
+    ArchiveRecordBytes r = encode(channel, content.m);
+    if (content.kind == Content::Damaged)
         damaged(channel, day.toJulianDay(), SaltDamagedDay, r);
     return r;
 }
 
 ArchiveRecordBytes SimArchive::monthRecord(int channel, const QDate &month, const QDateTime &now) const {
-    if (family(channel) == TableFamily::None)
-        return Erased();
-    bool any = false;
-    const Metered m = monthMeasure(channel, month, TenthIndex(now), &any);
-    if (!any || m.on == 0)
-        return Erased();
-    return encode(channel, m);
+    const Content content = monthContent(channel, month, now);
+    return content.kind == Content::Erased ? Erased() : encode(channel, content.m);
 }
 
 // The month an hourly sector holds: the metering month in hand when their parities agree, else

@@ -98,6 +98,28 @@ public:
     static FlashPlace DayPlace(int channel, const QDate &day);
     static FlashPlace MonthPlace(int channel, int month);
 
+    // The quantities of a period as the device metered them, in the device's own units:
+    // pressures in kgf/cm² (P1, P2 of heat in kPa), temperatures in kelvin, volumes and VK in the
+    // device's volume unit, masses and heat as kept; durations in tenths of an hour.
+    struct Metered {
+        // Averages over the time with power.
+        double P = 0, T = 0, TX = 0, P1 = 0, T1 = 0, P2 = 0, T2 = 0;
+        // Totals of the period.
+        double VP = 0, VC = 0, M = 0, VK = 0, Q = 0, V = 0, M1 = 0, M2 = 0;
+        int NPIT = 0, NDAT = 0, VIZD = 0;   // tenths of an hour
+        int on = 0;                         // tenths of an hour with power
+        int covered = 0;                    // tenths of an hour metered so far
+    };
+    // What the device wrote into one record: nothing (erased), the metered quantities, or a record
+    // damaged on purpose (see setDamagedRecordRate).
+    struct Content {
+        enum Kind { Erased, Written, Damaged } kind = Erased;
+        Metered m;
+    };
+    Content hourContent(int channel, const QDate &day, int slot, const QDateTime &now) const;
+    Content dayContent(int channel, const QDate &day, const QDateTime &now) const;
+    Content monthContent(int channel, const QDate &month, const QDateTime &now) const;
+
     // Records as the device holds them at `now` (erased when the device has not written them).
     ArchiveRecordBytes hourRecord(int channel, const QDate &day, int slot, const QDateTime &now) const;
     ArchiveRecordBytes dayRecord(int channel, const QDate &day, const QDateTime &now) const;
@@ -116,8 +138,6 @@ public:
 
     // The parameter log at `now`: its 16-byte records in log order (without the end record).
     std::vector<QByteArray> parameterLog(const QDateTime &now) const;
-
-    struct Metered;   // the quantities of a period (SimArchive.cpp)
 
 private:
     struct Span {
