@@ -25,48 +25,8 @@ TForm8::TForm8(App &app, QWidget *parent) : QDialog(parent), app_(app), registry
     Edit1 = new QLineEdit(this);
     Edit1->setObjectName(QStringLiteral("Edit1"));
     Edit1->setReadOnly(true);
-
-    DBGrid1 = new QTableWidget(this);
-    DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
-    DBGrid1->setColumnCount(kRegistryGridColumns);
-    DBGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
-    DBGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
-    DBGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    DBGrid1->verticalHeader()->setVisible(false);
-    DBGrid1->horizontalHeader()->setMinimumSectionSize(16);   // the number column is narrow
-    DBGrid1->setTextElideMode(Qt::ElideNone);                   // narrow columns clip, as the grid always did
-    QFont gridFont = DBGrid1->font();
-    gridFont.setPointSize(8);
-    DBGrid1->setFont(gridFont);
-    QStringList titles;
-    for (const RegistryColumn &c : RegistryGridColumns())
-        titles << QString::fromUtf8(c.title);
-    DBGrid1->setHorizontalHeaderLabels(titles);
-    // The widths are the list's own, measured on another system's fonts: each is a minimum, and a
-    // column is widened to its title so no title is cut.
-    for (int i = 0; i < kRegistryGridColumns; ++i) {
-        const RegistryColumn &c = RegistryGridColumns()[i];
-        DBGrid1->setColumnWidth(i, std::max(c.width, DBGrid1->horizontalHeader()->sectionSizeHint(i)));
-        DBGrid1->setColumnHidden(i, !c.visible);
-    }
-
-    DBNavigator1 = new QWidget(this);
-    DBNavigator1->setObjectName(QStringLiteral("DBNavigator1"));
-    auto navButton = [this](const QString &text, const QString &hint) {
-        auto *b = new QToolButton(DBNavigator1);
-        b->setText(text);
-        b->setToolTip(hint);
-        return b;
-    };
-    NavFirst = navButton(QStringLiteral("|<"), QStringLiteral("Первая запись"));
-    NavPrior = navButton(QStringLiteral("<"), QStringLiteral("Предыдущая запись"));
-    NavNext = navButton(QStringLiteral(">"), QStringLiteral("Следующая запись"));
-    NavLast = navButton(QStringLiteral(">|"), QStringLiteral("Последняя запись"));
-    auto *nav = new QHBoxLayout(DBNavigator1);
-    nav->setContentsMargins(0, 0, 0, 0);
-    for (QToolButton *b : {NavFirst, NavPrior, NavNext, NavLast})
-        nav->addWidget(b);
-
+    MakeGrid();
+    MakeNavigator();
     Label2 = new QLabel(QStringLiteral("Поиск прибора по номеру"), this);
     MaskEdit1 = new QLineEdit(this);
     MaskEdit1->setObjectName(QStringLiteral("MaskEdit1"));
@@ -97,20 +57,69 @@ TForm8::TForm8(App &app, QWidget *parent) : QDialog(parent), app_(app), registry
     layout->addWidget(DBGrid1, 1);
     layout->addLayout(search);
     layout->addLayout(buttons);
+    BindControls();
+}
 
+// The registry grid: its columns in the list's order under their titles.
+void TForm8::MakeGrid() {
+    DBGrid1 = new QTableWidget(this);
+    DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
+    DBGrid1->setColumnCount(kRegistryGridColumns);
+    DBGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
+    DBGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
+    DBGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    DBGrid1->verticalHeader()->setVisible(false);
+    DBGrid1->horizontalHeader()->setMinimumSectionSize(16);   // the number column is narrow
+    DBGrid1->setTextElideMode(Qt::ElideNone);                   // narrow columns clip, as the grid always did
+    QFont gridFont = DBGrid1->font();
+    gridFont.setPointSize(8);
+    DBGrid1->setFont(gridFont);
+    QStringList titles;
+    for (const RegistryColumn &c : RegistryGridColumns())
+        titles << QString::fromUtf8(c.title);
+    DBGrid1->setHorizontalHeaderLabels(titles);
+    // The widths are the list's own, measured on another system's fonts: each is a minimum, and a
+    // column is widened to its title so no title is cut.
+    for (int i = 0; i < kRegistryGridColumns; ++i) {
+        const RegistryColumn &c = RegistryGridColumns()[i];
+        DBGrid1->setColumnWidth(i, std::max(c.width, DBGrid1->horizontalHeader()->sectionSizeHint(i)));
+        DBGrid1->setColumnHidden(i, !c.visible);
+    }
+}
+
+// The navigator bar: first, previous, next and last row.
+void TForm8::MakeNavigator() {
+    DBNavigator1 = new QWidget(this);
+    DBNavigator1->setObjectName(QStringLiteral("DBNavigator1"));
+    auto navButton = [this](const QString &text, const QString &hint) {
+        auto *b = new QToolButton(DBNavigator1);
+        b->setText(text);
+        b->setToolTip(hint);
+        return b;
+    };
+    NavFirst = navButton(QStringLiteral("|<"), QStringLiteral("Первая запись"));
+    NavPrior = navButton(QStringLiteral("<"), QStringLiteral("Предыдущая запись"));
+    NavNext = navButton(QStringLiteral(">"), QStringLiteral("Следующая запись"));
+    NavLast = navButton(QStringLiteral(">|"), QStringLiteral("Последняя запись"));
+    auto *nav = new QHBoxLayout(DBNavigator1);
+    nav->setContentsMargins(0, 0, 0, 0);
+    for (QToolButton *b : {NavFirst, NavPrior, NavNext, NavLast})
+        nav->addWidget(b);
+}
+
+// The buttons, the grid's clicks and the navigator act on the registry.
+void TForm8::BindControls() {
     connect(Button1, &QPushButton::clicked, this, &TForm8::ChooseClick);
     connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
     connect(Button3, &QPushButton::clicked, this, &TForm8::DeleteClick);
     connect(Button4, &QPushButton::clicked, this, &TForm8::SearchClick);
     connect(MaskEdit1, &QLineEdit::returnPressed, this, &TForm8::SearchClick);
-    connect(DBGrid1, &QTableWidget::cellClicked, this, [this](int row, int) {
+    auto choose = [this](int row, int) {
         registry_.setCurrentIndex(row);
         ChooseClick();
-    });
-    connect(DBGrid1, &QTableWidget::cellDoubleClicked, this, [this](int row, int) {
-        registry_.setCurrentIndex(row);
-        ChooseClick();
-    });
+    };
+    connect(DBGrid1, &QTableWidget::cellClicked, this, choose);
+    connect(DBGrid1, &QTableWidget::cellDoubleClicked, this, choose);
     connect(DBGrid1, &QTableWidget::currentCellChanged, this, [this](int row, int, int, int) {
         if (!filling_ && row >= 0)
             registry_.setCurrentIndex(row);

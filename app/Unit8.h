@@ -49,6 +49,9 @@ protected:
     void showEvent(QShowEvent *e) override;
 
 private:
+    void MakeGrid();
+    void MakeNavigator();
+    void BindControls();
     void FillGrid();
     void ShowCurrentRow();
 

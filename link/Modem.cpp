@@ -44,21 +44,10 @@ QByteArray ReadBytes(TComPort &port, int n) {
 
 bool ReplyReads(const QString &reply, const QString &word) { return reply.mid(2).startsWith(word); }
 
-TComPort *Dial(LinkContext &app) {
-    LinkState &link = app.link;
-    LinkStatus &s = app.status();
-    Clock &clock = app.clock();
+namespace {
 
-    // 1.
-    link.dialling = true;
-    if (app.abortState == AbortModem)
-        app.abortState = AbortRunning;
-    bool proceed = app.abortState == AbortRunning;
-    TComPort *port = link.port.get();
-    uint16_t carrier = port ? port->CarrierStatus() : 0;
-
-    // 2.
-    const QString number = link.telephone ? link.telephone().trimmed() : QString();
+// 2. Whether dialling can start: a number, a port, DTR and RTS raised.
+bool ReadyToDial(LinkContext &app, TComPort *port, const QString &number, bool proceed) {
     if (number.isEmpty() && proceed) {
         app.prompts().InfoBox(QStringLiteral("Введите телефон по которому следует дозвонится"));
         app.abortState = AbortNoPhone;
@@ -68,69 +57,99 @@ TComPort *Dial(LinkContext &app) {
         app.prompts().InfoBox(QStringLiteral("Не могу открыть порт"));
         proceed = false;
     } else if (!port->dtrOn || !port->rtsOn) {
-        if (!link.quiet)
+        if (!app.link.quiet)
             app.prompts().ShowNotice(QStringLiteral("Не могу соединится через модем."));
         proceed = false;
     }
+    return proceed;
+}
 
-    // 3.
-    if (proceed) {
-        QString reply;
-        if (app.settings.pulseDial()) {
-            SendCommand(*port, "ATP");
-            clock.sleepMs(2000);
-        }
-        clock.sleepMs(1000);
-        SendCommand(*port, "AT");
-        clock.sleepMs(1000);
-        CollectReply(app, *port, reply);
+// 3.1–3.5. The dialling commands, then the wait for the result word; returns the reply text.
+QString DialAndWait(LinkContext &app, TComPort &port, const QString &number) {
+    LinkStatus &s = app.status();
+    Clock &clock = app.clock();
+    QString reply;
+    if (app.settings.pulseDial()) {
+        SendCommand(port, "ATP");
+        clock.sleepMs(2000);
+    }
+    clock.sleepMs(1000);
+    SendCommand(port, "AT");
+    clock.sleepMs(1000);
+    CollectReply(app, port, reply);
 
-        SendCommand(*port, "ATD" + number.toLatin1());
-        s.setText(Role::Label10, QStringLiteral("Набирается номер ") + number);
+    SendCommand(port, "ATD" + number.toLatin1());
+    s.setText(Role::Label10, QStringLiteral("Набирается номер ") + number);
+    app.pump();
+    clock.sleepMs(1000);
+
+    s.requestShow();
+    const QString action = s.text(Role::StaticText2);
+    CollectReply(app, port, reply);
+    reply.clear();
+    s.setText(Role::Edit1, reply);
+
+    const int wait = app.settings.modemWait();
+    for (int second = 0; second < wait; ++second) {
+        clock.sleepMs(1000);
         app.pump();
-        clock.sleepMs(1000);
+        s.setText(Role::StaticText2, QStringLiteral("Соединение с удаленным модемом"));
+        CollectReply(app, port, reply);
+        if (app.abortState != AbortRunning || ReplyReads(reply, QStringLiteral("CONNECT 9600")) ||
+            ReplyReads(reply, QStringLiteral("NO")) || ReplyReads(reply, QStringLiteral("BU")))
+            break;
+    }
+    // 3.6.
+    s.setText(Role::StaticText2, action);
+    return reply;
+}
 
-        s.requestShow();
-        const QString action = s.text(Role::StaticText2);
-        CollectReply(app, *port, reply);
-        reply.clear();
-        s.setText(Role::Edit1, reply);
+// 3.7–3.8. Connected when the carrier is on and no failure word came; otherwise the failure's
+// notice (unless quiet) and abort state 6.
+void TakeResult(LinkContext &app, TComPort &port, const QString &reply) {
+    LinkState &link = app.link;
+    const bool failedWord = ReplyReads(reply, QStringLiteral("NO")) || ReplyReads(reply, QStringLiteral("BU"));
+    // A line without a carrier line learns the carrier from the result word.
+    port.setCarrierFromReplies(ReplyReads(reply, QStringLiteral("CONNECT")) && !failedWord);
+    if (port.CarrierStatus() == TComPort::CarrierOn && !failedWord) {
+        link.modemConnected = 1;
+        link.linkOpen = 1;
+        return;
+    }
+    if (!link.quiet) {
+        if (ReplyReads(reply, QStringLiteral("NO")))
+            app.prompts().ShowNotice(QStringLiteral("Ошибка 4: Не могу соединится с удаленным модемом (NO CARRIER)"),
+                                     kNoticeCountdown);
+        else if (ReplyReads(reply, QStringLiteral("BU")))
+            app.prompts().ShowNotice(QStringLiteral("Ошибка 5: Не могу соединится с удаленным модемом (BUSY)"),
+                                     kNoticeCountdown);
+    }
+    app.abortState = AbortModem;
+    link.modemConnected = 0;
+    link.linkOpen = 0;
+}
 
-        const int wait = app.settings.modemWait();
-        for (int second = 0; second < wait; ++second) {
-            clock.sleepMs(1000);
-            app.pump();
-            s.setText(Role::StaticText2, QStringLiteral("Соединение с удаленным модемом"));
-            CollectReply(app, *port, reply);
-            if (app.abortState != AbortRunning || ReplyReads(reply, QStringLiteral("CONNECT 9600")) ||
-                ReplyReads(reply, QStringLiteral("NO")) || ReplyReads(reply, QStringLiteral("BU")))
-                break;
-        }
+}  // namespace
 
-        s.setText(Role::StaticText2, action);
-        const bool failedWord = ReplyReads(reply, QStringLiteral("NO")) || ReplyReads(reply, QStringLiteral("BU"));
-        // A line without a carrier line learns the carrier from the result word.
-        port->setCarrierFromReplies(ReplyReads(reply, QStringLiteral("CONNECT")) && !failedWord);
-        carrier = port->CarrierStatus();
+TComPort *Dial(LinkContext &app) {
+    LinkState &link = app.link;
+    LinkStatus &s = app.status();
 
-        if (carrier == TComPort::CarrierOn && !failedWord) {
-            link.modemConnected = 1;
-            link.linkOpen = 1;
-        } else {
-            if (!link.quiet) {
-                if (ReplyReads(reply, QStringLiteral("NO")))
-                    app.prompts().ShowNotice(
-                        QStringLiteral("Ошибка 4: Не могу соединится с удаленным модемом (NO CARRIER)"),
-                        kNoticeCountdown);
-                else if (ReplyReads(reply, QStringLiteral("BU")))
-                    app.prompts().ShowNotice(
-                        QStringLiteral("Ошибка 5: Не могу соединится с удаленным модемом (BUSY)"), kNoticeCountdown);
-            }
-            app.abortState = AbortModem;
-            link.modemConnected = 0;
-            link.linkOpen = 0;
-        }
+    // 1.
+    link.dialling = true;
+    if (app.abortState == AbortModem)
+        app.abortState = AbortRunning;
+    const bool proceed = app.abortState == AbortRunning;
+    TComPort *port = link.port.get();
+    if (port)
+        port->CarrierStatus();  // the carrier is read before dialling, as the modem sees it
 
+    // 2–3.
+    const QString number = link.telephone ? link.telephone().trimmed() : QString();
+    if (ReadyToDial(app, port, number, proceed)) {
+        const QString reply = DialAndWait(app, *port, number);
+        TakeResult(app, *port, reply);
+        // 3.9.
         if (ReplyReads(reply, QStringLiteral("CONNECT 9600")))
             s.setText(Role::StaticText2, QStringLiteral("Связь с модемом установелна"));
         while (port->QueryStatus() & TComPort::FlagDataWaiting)

@@ -28,7 +28,36 @@ QPlainTextEdit *makePane(QWidget *parent) {
 TFTrans::TFTrans(LinkContext &app, QWidget *parent) : QDialog(parent), app_(app) {
     setObjectName(QStringLiteral("TFTrans"));
     setWindowTitle(QStringLiteral("Окно статуса передачи данных"));
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(MakeCompactView());
+    diag_ = MakeDiagnosticView();
+    layout->addWidget(diag_, 1);
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(Button2, 0, Qt::AlignBottom);
+    buttons->addStretch(1);
+    buttons->addWidget(Button1);
+    layout->addLayout(buttons);
+    connect(Button1, &QPushButton::clicked, this, &TFTrans::Button1Click);
+    connect(Button2, &QPushButton::clicked, this, &TFTrans::Button2Click);
+    FollowStatus();
 
+    // Creation: the download is not running; progress and percent start at 0.
+    app_.downloadRunning = 0;
+    LinkStatus &s = app_.status();
+    s.reset();
+    for (int i = 0; i < int(Role::Count); ++i) {
+        if (IsPane(Role(i)))
+            paneFor(i)->setPlainText(s.lines(Role(i)).join(QLatin1Char('\n')));
+        else
+            onText(i, s.text(Role(i)));
+    }
+    ProgressBar1->setValue(s.progress());
+    setCompact();
+}
+
+// The compact view: current action, speed, activity mark, progress, duration and error lines,
+// and the two buttons.
+QGridLayout *TFTrans::MakeCompactView() {
     StaticText2 = new QLabel(this);
     StaticText3 = new QLabel(this);
     StaticText1 = new QLabel(this);
@@ -55,29 +84,23 @@ TFTrans::TFTrans(LinkContext &app, QWidget *parent) : QDialog(parent), app_(app)
     top->addWidget(Label15, 3, 0, 1, 3);
     top->addWidget(Label4, 4, 0, 1, 3);
     top->setColumnStretch(1, 1);
-    auto *buttons = new QHBoxLayout;
-    buttons->addWidget(Button2, 0, Qt::AlignBottom);
-    buttons->addStretch(1);
-    buttons->addWidget(Button1);
+    return top;
+}
 
-    // Diagnostic view.
-    diag_ = new QWidget(this);
-    RichEdit1 = makePane(diag_);
-    RichEdit2 = makePane(diag_);
-    RichEdit3 = makePane(diag_);
-    Label7 = new QLabel(QStringLiteral("Out"), diag_);
-    Label8 = new QLabel(QStringLiteral("In"), diag_);
-    Edit1 = new QLineEdit(diag_);
+// The diagnostic view: the log, sent and received byte panes, the modem reply field and the
+// detail lines.
+QWidget *TFTrans::MakeDiagnosticView() {
+    auto *diag = new QWidget(this);
+    RichEdit1 = makePane(diag);
+    RichEdit2 = makePane(diag);
+    RichEdit3 = makePane(diag);
+    Label7 = new QLabel(QStringLiteral("Out"), diag);
+    Label8 = new QLabel(QStringLiteral("In"), diag);
+    Edit1 = new QLineEdit(diag);
     Edit1->setReadOnly(true);
-    Label3 = new QLabel(diag_);
-    Label5 = new QLabel(diag_);
-    Label6 = new QLabel(diag_);
-    Label10 = new QLabel(diag_);
-    Label11 = new QLabel(diag_);
-    Label12 = new QLabel(diag_);
-    Label13 = new QLabel(diag_);
-    Label14 = new QLabel(diag_);
-    auto *dl = new QGridLayout(diag_);
+    for (QLabel **l : {&Label3, &Label5, &Label6, &Label10, &Label11, &Label12, &Label13, &Label14})
+        *l = new QLabel(diag);
+    auto *dl = new QGridLayout(diag);
     dl->setContentsMargins(0, 0, 0, 0);
     dl->addWidget(RichEdit1, 0, 0, 10, 1);
     dl->addWidget(Label7, 0, 1);
@@ -91,15 +114,11 @@ TFTrans::TFTrans(LinkContext &app, QWidget *parent) : QDialog(parent), app_(app)
     dl->addLayout(lines, 5, 1, 5, 1);
     dl->setColumnStretch(0, 1);
     dl->setColumnStretch(1, 1);
+    return diag;
+}
 
-    auto *layout = new QVBoxLayout(this);
-    layout->addLayout(top);
-    layout->addWidget(diag_, 1);
-    layout->addLayout(buttons);
-
-    connect(Button1, &QPushButton::clicked, this, &TFTrans::Button1Click);
-    connect(Button2, &QPushButton::clicked, this, &TFTrans::Button2Click);
-
+// The window shows what the exchange writes into the link status, from whichever thread.
+void TFTrans::FollowStatus() {
     LinkStatus &s = app_.status();
     connect(&s, &LinkStatus::textChanged, this, &TFTrans::onText);
     connect(&s, &LinkStatus::visibilityChanged, this, &TFTrans::onVisibility);
@@ -112,19 +131,6 @@ TFTrans::TFTrans(LinkContext &app, QWidget *parent) : QDialog(parent), app_(app)
         show();
     });
     connect(&s, &LinkStatus::closeRequested, this, &QWidget::close);
-
-    // Creation: the download is not running; progress and percent start at 0.
-    app_.downloadRunning = 0;
-    s.reset();
-    for (int i = 0; i < int(Role::Count); ++i) {
-        if (IsPane(Role(i))) {
-            paneFor(i)->setPlainText(s.lines(Role(i)).join(QLatin1Char('\n')));
-        } else {
-            onText(i, s.text(Role(i)));
-        }
-    }
-    ProgressBar1->setValue(s.progress());
-    setCompact();
 }
 
 void TFTrans::setCompact() {

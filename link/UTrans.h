@@ -14,6 +14,8 @@ class QProgressBar;
 class QPushButton;
 class QWidget;
 
+class QGridLayout;
+
 namespace torv {
 
 class LinkContext;
@@ -53,6 +55,9 @@ private:
     QWidget *widgetFor(Role r) const;
     QPlainTextEdit *paneFor(int pane) const;
     void setCompact();
+    QGridLayout *MakeCompactView();
+    QWidget *MakeDiagnosticView();
+    void FollowStatus();
 
     LinkContext &app_;
     QWidget *diag_ = nullptr;

@@ -85,15 +85,102 @@ Reply ReceiveBlock(ProtocolContext &app, TComPort &port, const ReadKind &kind, i
 }
 
 // The read loop shared by ReadRTC and ReadFLASH.
-void DirectRead(ProtocolContext &app, const ReadKind &kind, QByteArray &buffer, int sector, int address, int count) {
+// 2.2–2.3. The port of the next request: a port whose status is not clean loses its allowance
+// (and, with the link not marked open, the user is asked whether to retry); a port without
+// allowance needs a handshake first. Null when the read is to stop.
+TComPort *PortForRequest(ProtocolContext &app, const ReadKind &kind) {
     LinkState &link = app.link;
+    if (!link.port || !Clean(*link.port)) {
+        if (link.port)
+            link.port->commandAllowance = 0;
+        if (link.linkOpen == 0 && !AskRetry(app, kind))
+            return nullptr;
+    }
+    if (!link.port || link.port->commandAllowance == 0) {
+        Handshake(app, kind.flash ? kFlashAllowance : kRtcAllowance);
+        if (kind.flash && link.port)
+            link.port->commandAllowance = kFlashAllowance;
+    }
+    if (!link.port)
+        return nullptr;
+    --link.port->commandAllowance;
+    return app.abortState == AbortRunning ? link.port.get() : nullptr;
+}
+
+// 2.4. What the count line and the current action show before a request.
+void ShowRequest(ProtocolContext &app, const ReadKind &kind, int remaining) {
     LinkStatus &s = app.status();
+    if (kind.flash) {
+        s.setText(Role::Label13, QStringLiteral("ReadFlash TekCount=") + QString::number(remaining));
+    } else {
+        s.setText(Role::StaticText2, QStringLiteral("Отправляю запрос на получение RTS"));
+        s.setText(Role::Label13, QStringLiteral("RTS TekCount:=") + QString::number(remaining));
+    }
+    app.pump();
+}
+
+// 2.8. The check values in the log; silence never passes the flash read (no data and check bytes 0
+// would match a register of 0).
+void LogCheck(ProtocolContext &app, const ReadKind &kind, Reply &r) {
+    const QString tag = kind.flash ? QStringLiteral("Fl") : QStringLiteral("RTS");
+    app.status().addLine(Role::RichEdit1, tag + QStringLiteral(" ICRC=") + QString::number(r.received) +
+                                              QStringLiteral(" CRC=") + QString::number(r.computed) +
+                                              QStringLiteral(" TI=") + QString::number(r.data.size()));
+    if (kind.flash && r.data.isEmpty() && r.received == 0 && r.computed == 0)
+        r.computed = 1;
+    app.pump();
+}
+
+// 2.9. A good block is stored at its place of the caller's buffer.
+void StoreBlock(ProtocolContext &app, const ReadKind &kind, const Reply &r, QByteArray &buffer, int &stored,
+                int &address, int count, int &remaining) {
+    LinkStatus &s = app.status();
+    const int block = int(r.data.size());
+    const QString last = QString::number(stored + block - 1);
+    if (kind.flash) {
+        s.addLine(Role::RichEdit1, QStringLiteral("Flash OK байт=") + last);
+        app.repeatCounter = 0;
+        s.setText(Role::StaticText2, QStringLiteral("Получены данные Flash байт=") + last);
+    } else {
+        s.addLine(Role::RichEdit1, QStringLiteral("RTS OK байт=") + last);
+        s.setText(Role::StaticText2, QStringLiteral("Получены данные RTS байт=") + last);
+    }
+    app.pump();
+    buffer.replace(stored, block, r.data);
+    stored += block;
+    address += block;
+    if (stored > count) {
+        if (kind.flash)
+            app.prompts().ShowNotice(QStringLiteral("Ошибка 2:IB>Count"));
+        else
+            app.prompts().InfoBox(QStringLiteral("Ошибка 2:IB>Count"));
+    }
+    remaining = qMax(0, count - stored);
+    if (!kind.flash)
+        s.setText(Role::Label13, QStringLiteral("TekCount:=") + QString::number(remaining));
+}
+
+// 2.11. A bad or slow block: the checksum texts and the port's check-error counter.
+void ShowBadBlock(ProtocolContext &app, TComPort &port, const ReadKind &kind, int remaining) {
+    LinkStatus &s = app.status();
+    if (kind.flash) {
+        s.setText(Role::StaticText2, QStringLiteral("Flash ошибка проверки контрольной суммы ICRC <> CRC"));
+        s.setText(Role::Label13, QStringLiteral("Flash TekCount:=") + QString::number(remaining));
+    } else {
+        s.addLine(Role::RichEdit1, QStringLiteral("RTS ICRC <> CRC"));
+        s.setText(Role::StaticText2, QStringLiteral("RTS ошибка проверки контрольной суммы ICRC <> CRC"));
+    }
+    app.pump();
+    ++port.checkErrors;
+}
+
+void DirectRead(ProtocolContext &app, const ReadKind &kind, QByteArray &buffer, int sector, int address, int count) {
     if (buffer.size() < count)
         buffer.resize(count, '\0');
 
     // 1.
     const qint64 start = app.clock().monotonicMs();
-    s.setText(Role::Label3, QStringLiteral("ReadFLASH1"));
+    app.status().setText(Role::Label3, QStringLiteral("ReadFLASH1"));
     int remaining = count;
     int stored = 0;
 
@@ -106,95 +193,32 @@ void DirectRead(ProtocolContext &app, const ReadKind &kind, QByteArray &buffer, 
         app.pump();
         if (app.abortState != AbortRunning)
             return;
+        TComPort *port = PortForRequest(app, kind);
+        if (!port)
+            return;
+        const int block = qMin(remaining, kMaxBlock);
+        ShowRequest(app, kind, remaining);
 
         int error = 0;
-        if (!link.port || !Clean(*link.port)) {
-            if (link.port)
-                link.port->commandAllowance = 0;
-            if (link.linkOpen == 0 && !AskRetry(app, kind))
-                return;
-        }
-        if (!link.port || link.port->commandAllowance == 0) {
-            Handshake(app, kind.flash ? kFlashAllowance : kRtcAllowance);
-            if (kind.flash && link.port)
-                link.port->commandAllowance = kFlashAllowance;
-        }
-        if (!link.port)
-            return;
-        TComPort &port = *link.port;
-        --port.commandAllowance;
-        if (app.abortState != AbortRunning)
-            return;
-
-        const int block = qMin(remaining, kMaxBlock);
-        if (kind.flash) {
-            s.setText(Role::Label13, QStringLiteral("ReadFlash TekCount=") + QString::number(remaining));
-        } else {
-            s.setText(Role::StaticText2, QStringLiteral("Отправляю запрос на получение RTS"));
-            s.setText(Role::Label13, QStringLiteral("RTS TekCount:=") + QString::number(remaining));
-        }
-        app.pump();
-
-        SendRequest(port, kind, sector, address, block);
-        if (!Clean(port))
+        SendRequest(*port, kind, sector, address, block);
+        if (!Clean(*port))
             error = 1;
-
-        Reply r = ReceiveBlock(app, port, kind, block);
+        Reply r = ReceiveBlock(app, *port, kind, block);
         if (r.error)
             error = r.error;
-        const QString tag = kind.flash ? QStringLiteral("Fl") : QStringLiteral("RTS");
-        s.addLine(Role::RichEdit1, tag + QStringLiteral(" ICRC=") + QString::number(r.received) +
-                                       QStringLiteral(" CRC=") + QString::number(r.computed) +
-                                       QStringLiteral(" TI=") + QString::number(r.data.size()));
-        // Silence never passes: no data and check bytes 0 would match a register of 0.
-        if (kind.flash && r.data.isEmpty() && r.received == 0 && r.computed == 0)
-            r.computed = 1;
-        app.pump();
-        ++port.blockReads;
+        LogCheck(app, kind, r);
+        ++port->blockReads;
 
         // A block is taken only when its check value matches and every byte really arrived: a
         // byte that timed out is the stale buffer content and proves nothing.
         const bool good = r.received == r.computed && r.complete;
         const int end = stored + block;  // bytes of the count covered after this request
-        if (good) {
-            const QString last = QString::number(stored + block - 1);
-            if (kind.flash) {
-                s.addLine(Role::RichEdit1, QStringLiteral("Flash OK байт=") + last);
-                app.repeatCounter = 0;
-                s.setText(Role::StaticText2, QStringLiteral("Получены данные Flash байт=") + last);
-            } else {
-                s.addLine(Role::RichEdit1, QStringLiteral("RTS OK байт=") + last);
-                s.setText(Role::StaticText2, QStringLiteral("Получены данные RTS байт=") + last);
-            }
-            app.pump();
-            buffer.replace(stored, block, r.data);
-            stored += block;
-            address += block;
-            if (stored > count) {
-                if (kind.flash)
-                    app.prompts().ShowNotice(QStringLiteral("Ошибка 2:IB>Count"));
-                else
-                    app.prompts().InfoBox(QStringLiteral("Ошибка 2:IB>Count"));
-            }
-            remaining = qMax(0, count - stored);
-            if (!kind.flash)
-                s.setText(Role::Label13, QStringLiteral("TekCount:=") + QString::number(remaining));
-        }
-
+        if (good)
+            StoreBlock(app, kind, r, buffer, stored, address, count, remaining);
         if (MeasureLineRate(app, start, end) < kSlowLineRate)
             error = 3;
-
-        if (!good || error != 0) {
-            if (kind.flash) {
-                s.setText(Role::StaticText2, QStringLiteral("Flash ошибка проверки контрольной суммы ICRC <> CRC"));
-                s.setText(Role::Label13, QStringLiteral("Flash TekCount:=") + QString::number(remaining));
-            } else {
-                s.addLine(Role::RichEdit1, QStringLiteral("RTS ICRC <> CRC"));
-                s.setText(Role::StaticText2, QStringLiteral("RTS ошибка проверки контрольной суммы ICRC <> CRC"));
-            }
-            app.pump();
-            ++port.checkErrors;
-        }
+        if (!good || error != 0)
+            ShowBadBlock(app, *port, kind, remaining);
     }
 }
 
