@@ -16,10 +16,10 @@ class App : public ArchiveContext {
 public:
     App(const QString &programDir, const Seams &seams);
 
-    TNewDate period;                     // the period object of the archive views
-    QDateTime archiveStart;              // start of work of the chosen device (device list)
-    RegistryState registry;              // the device list's current device and the settings window's inputs
-    int dataLockWaitMs = 5000;           // how long a command waits for another one's data directory lock
+    TNewDate period;            // the period object of the archive views
+    QDateTime archiveStart;     // start of work of the chosen device (device list)
+    RegistryState registry;     // the device list's current device and the settings window's inputs
+    int dataLockWaitMs = 5000;  // how long a command waits for another one's data directory lock
 
     // Loads Torv2a.ini of the program directory (created when missing).
     QString loadSettings() { return SettingsFile::Load(settings, programDir()); }

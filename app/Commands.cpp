@@ -154,8 +154,8 @@ CommandResult DeleteArchivesCommand(App &app, CommandView &view, const std::func
         const bool hadDir = d.exists();
         const bool dirGone = !hadDir || QDir().rmdir(dir);
         bool sideFilesGone = true;
-        for (const QString &side : {TTorv2s::UsdPath(app.settings.devDir(), number),
-                                    TotalsPath(app.settings.devDir(), number)}) {
+        for (const QString &side :
+             {TTorv2s::UsdPath(app.settings.devDir(), number), TotalsPath(app.settings.devDir(), number)}) {
             if (!QFileInfo::exists(side))
                 continue;
             if (QFile::remove(side))
@@ -184,13 +184,14 @@ CommandResult DeleteArchivesCommand(App &app, CommandView &view, const std::func
 bool SetClockCommand(App &app, ExchangeRunner &runner) {
     // The bus bridge reads only; a clock write needs the serial line to the device.
     if (LinkType::IsBridge(LinkTypeForMode(app.settings.linkMode(), app.link.rs485Address))) {
-        app.prompts().ShowNotice(QStringLiteral("Запись времени в прибор по шине RS485 (через программу Vondrel) "
-                                                "невозможна. Подключите прибор напрямую или через модем"));
+        app.prompts().ShowNotice(
+            QStringLiteral("Запись времени в прибор по шине RS485 (через программу Vondrel) "
+                           "невозможна. Подключите прибор напрямую или через модем"));
         return false;
     }
-    if (app.prompts().AskYesNo(QStringLiteral("Вы уверены, что хотите записать в прибор время ") +
-                                   FormatDateTime(app.clock().now()),
-                               QStringLiteral("Запись системного времени в прибор")) != AnswerYes)
+    if (app.prompts().AskYesNo(
+            QStringLiteral("Вы уверены, что хотите записать в прибор время ") + FormatDateTime(app.clock().now()),
+            QStringLiteral("Запись системного времени в прибор")) != AnswerYes)
         return false;
     app.abortState = AbortRunning;
     bool sent = false;

@@ -27,9 +27,9 @@ public:
 
 // How a command that writes tables ended.
 struct CommandResult {
-    bool complete = false;     // every step ran and the exchange was not cut short
-    QString refused;           // another program holds the data directory: nothing was done
-    QString registryError;     // the device registry could not be updated (the tables are stored)
+    bool complete = false;  // every step ran and the exchange was not cut short
+    QString refused;        // another program holds the data directory: nothing was done
+    QString registryError;  // the device registry could not be updated (the tables are stored)
     bool ok() const { return complete && refused.isEmpty() && registryError.isEmpty(); }
 };
 

@@ -21,14 +21,16 @@ DataDirLock::DataDirLock(const QString &dataDir, int waitMs) {
     switch (file_->error()) {
     case QLockFile::LockFailedError:
         if (file_->getLockInfo(&pid, &host, &program))
-            error_ = QStringLiteral("С каталогом данных %1 уже работает другая программа: %2 (процесс %3, компьютер %4). "
-                                    "Дождитесь её завершения и повторите команду")
+            error_ = QStringLiteral(
+                         "С каталогом данных %1 уже работает другая программа: %2 (процесс %3, компьютер %4). "
+                         "Дождитесь её завершения и повторите команду")
                          .arg(QDir::toNativeSeparators(dir), program.isEmpty() ? QStringLiteral("?") : program)
                          .arg(pid)
                          .arg(host.isEmpty() ? QStringLiteral("?") : host);
         else
-            error_ = QStringLiteral("С каталогом данных %1 уже работает другая программа (файл блокировки %2). "
-                                    "Дождитесь её завершения и повторите команду")
+            error_ = QStringLiteral(
+                         "С каталогом данных %1 уже работает другая программа (файл блокировки %2). "
+                         "Дождитесь её завершения и повторите команду")
                          .arg(QDir::toNativeSeparators(dir), QString::fromLatin1(kFileName));
         break;
     case QLockFile::PermissionError:

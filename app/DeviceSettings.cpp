@@ -44,7 +44,8 @@ void ReadConfiguration(App &app) {
     QByteArray image;
     image.reserve(kImageBlocks * kMaxBlock);
     for (int k = 1; k <= kImageBlocks; ++k) {
-        app.status().setText(Role::Label12, QStringLiteral("Read Set ") + QString::number(k) + QStringLiteral(" из 16)"));
+        app.status().setText(Role::Label12,
+                             QStringLiteral("Read Set ") + QString::number(k) + QStringLiteral(" из 16)"));
         ShowExchangeDuration(app);
         if (!CheckExchangeTime(app))
             return;
@@ -117,7 +118,8 @@ void Settings(App &app, QStringList *report) {
             app.period.ArchiveEnd = app.device.totalsDate;
         }
     } catch (const std::exception &) {
-        app.prompts().ShowNotice(QStringLiteral("Ошибка 23:Исключение в процедуре Ttorv2s.Settings(Report: TMemo)"), 10);
+        app.prompts().ShowNotice(QStringLiteral("Ошибка 23:Исключение в процедуре Ttorv2s.Settings(Report: TMemo)"),
+                                 10);
     }
 }
 
@@ -152,7 +154,8 @@ bool DowArch(App &app, QStringList *report) {
         app.status().addLine(Role::RichEdit1, text);
     if (app.deviceNumber != number) {
         app.status().addLine(Role::RichEdit1, QStringLiteral("Номер прибора ") + app.deviceNumber +
-                                                  QStringLiteral(" из повторного соединения не принят: прибор ") + number);
+                                                  QStringLiteral(" из повторного соединения не принят: прибор ") +
+                                                  number);
         app.deviceNumber = number;
     }
     if (app.link.linkType == LinkType::RS485)

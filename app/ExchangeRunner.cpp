@@ -42,19 +42,22 @@ void ThreadExchangeRunner::run(const std::function<void()> &job) {
     };
     auto shared = std::make_shared<Shared>();
     QEventLoop loop;
-    QMetaObject::invokeMethod(worker_, [job, shared] {
-        std::exception_ptr error;
-        try {
-            job();
-        } catch (...) {
-            error = std::current_exception();
-        }
-        std::lock_guard lock(shared->mutex);
-        shared->error = error;
-        shared->done = true;
-        if (shared->loop)
-            QMetaObject::invokeMethod(shared->loop, "quit", Qt::QueuedConnection);
-    }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        worker_,
+        [job, shared] {
+            std::exception_ptr error;
+            try {
+                job();
+            } catch (...) {
+                error = std::current_exception();
+            }
+            std::lock_guard lock(shared->mutex);
+            shared->error = error;
+            shared->done = true;
+            if (shared->loop)
+                QMetaObject::invokeMethod(shared->loop, "quit", Qt::QueuedConnection);
+        },
+        Qt::QueuedConnection);
     auto finished = [&] {
         std::lock_guard lock(shared->mutex);
         return shared->done;

@@ -30,7 +30,8 @@ TMainCommands::TMainCommands(App &app, ExchangeRunner &runner, const MainWindows
     connect(f, &TForm1::openArchivesRequested, this, &TMainCommands::RefreshArchiveView);
     // The status bar follows the current device and the link's remarks, from whichever thread.
     connect(&app_.status(), &LinkStatus::mainStatusChanged, f, &TForm1::SetStatusText, Qt::QueuedConnection);
-    connect(&app_.status(), &LinkStatus::closeRequested, this, [this] { HideStatusWindow(); }, Qt::QueuedConnection);
+    connect(
+        &app_.status(), &LinkStatus::closeRequested, this, [this] { HideStatusWindow(); }, Qt::QueuedConnection);
 }
 
 void TMainCommands::SetMainEnabled(bool on) {

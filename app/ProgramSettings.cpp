@@ -80,8 +80,9 @@ QStringList ApplySettingsControls(App &app, const SettingsControls &c) {
         }
         s.setInt32At(TSettingsRecord::Depth, depth);
     } else {
-        notes << QStringLiteral("Порт, время ожидания ответа и глубина скачивания не изменены: "
-                                "введено не число");
+        notes << QStringLiteral(
+            "Порт, время ожидания ответа и глубина скачивания не изменены: "
+            "введено не число");
     }
 
     // 5 comes before the link type here: the bus address decides between "RS485" and "RS232L".
@@ -193,16 +194,12 @@ QStringList DescribeSettings(App &app) {
         << QStringLiteral("port=%1").arg(s.comPort())
         << QStringLiteral("port-target=") + PortMap::Resolve(app.programDir(), std::max(1, s.comPort()))
         << QStringLiteral("rs485-address=%1").arg(s.rs485Address())
-        << QStringLiteral("answer-time=%1").arg(s.answerTime())
-        << QStringLiteral("depth=%1").arg(s.depth())
-        << QStringLiteral("kinds=") + KindsText(s)
-        << QStringLiteral("param-archive=") + onOff(s.paramArchive())
+        << QStringLiteral("answer-time=%1").arg(s.answerTime()) << QStringLiteral("depth=%1").arg(s.depth())
+        << QStringLiteral("kinds=") + KindsText(s) << QStringLiteral("param-archive=") + onOff(s.paramArchive())
         << QStringLiteral("modem-wait=%1").arg(s.modemWait())
         << QStringLiteral("dial=") + (s.pulseDial() ? QStringLiteral("pulse") : QStringLiteral("tone"))
-        << QStringLiteral("gsm=") + onOff(s.gsmModem())
-        << QStringLiteral("data-dir=") + s.dataDir()
-        << QStringLiteral("dev-dir=") + s.devDir()
-        << QStringLiteral("report-dir=") + s.reportDir()
+        << QStringLiteral("gsm=") + onOff(s.gsmModem()) << QStringLiteral("data-dir=") + s.dataDir()
+        << QStringLiteral("dev-dir=") + s.devDir() << QStringLiteral("report-dir=") + s.reportDir()
         << QStringLiteral("settings-report-dir=") + s.settingsReportDir()
         << QStringLiteral("last-device=") + s.lastDevice();
     // The telephone number (or bus address) stored for the last chosen device: the number the

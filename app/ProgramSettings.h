@@ -15,18 +15,18 @@ class App;
 class TSettingsRecord;
 
 struct SettingsControls {
-    int comIndex = 0;                   // position in the "COM" list: port number - 1
-    QString answerTime;                 // "Время ожидания ответа прибора (мс)" field (55 ms units)
-    QString depth;                      // "Суток (макс. 60)" field
-    int linkMode = 1;                   // "Тип связи": 1 direct RS232, 2 modem, 3 RS485
-    bool paramArchive = false;          // "Архив параметров прибора"
-    std::array<bool, 12> kinds{};       // "М1" "С1" "Ч1" … "М4" "С4" "Ч4"
-    bool pulseDial = true;              // "Импульсный" (else "Тоновый")
-    bool gsm = false;                   // "GSM модем"
-    int modemWait = 60;                 // "Время ожидания соединения модемов" arrows, 40…150
-    bool useAddress = false;            // "Использовать адрес, введенный ниже"
-    QString address;                    // the address field under that box
-    QString storedAddress;              // the stored-address field of the RS485 tab
+    int comIndex = 0;           // position in the "COM" list: port number - 1
+    QString answerTime;         // "Время ожидания ответа прибора (мс)" field (55 ms units)
+    QString depth;              // "Суток (макс. 60)" field
+    int linkMode = 1;           // "Тип связи": 1 direct RS232, 2 modem, 3 RS485
+    bool paramArchive = false;  // "Архив параметров прибора"
+    std::array<bool, 12> kinds{};  // "М1" "С1" "Ч1" … "М4" "С4" "Ч4"
+    bool pulseDial = true;         // "Импульсный" (else "Тоновый")
+    bool gsm = false;              // "GSM модем"
+    int modemWait = 60;            // "Время ожидания соединения модемов" arrows, 40…150
+    bool useAddress = false;       // "Использовать адрес, введенный ниже"
+    QString address;               // the address field under that box
+    QString storedAddress;         // the stored-address field of the RS485 tab
 
     bool kind(int channel, int k) const { return kinds[size_t((channel - 1) * 3 + k)]; }
     void setKind(int channel, int k, bool on) { kinds[size_t((channel - 1) * 3 + k)] = on; }

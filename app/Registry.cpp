@@ -49,8 +49,8 @@ RegistryRow RowOf(const TQuery &q) {
         const QString column = QLatin1String(name);
         return q.hasField(column) ? q.fieldByName(column).asString() : QString();
     };
-    return RegistryRow{f("ID"), f("SERIAL"), f("IDENT"), f("US"), f("OWNER"), f("START"), f("PO"), f("DATA"),
-                       f("TELEFON")};
+    return RegistryRow{f("ID"),    f("SERIAL"), f("IDENT"), f("US"),     f("OWNER"),
+                       f("START"), f("PO"),     f("DATA"),  f("TELEFON")};
 }
 
 }  // namespace
@@ -72,15 +72,24 @@ const std::array<RegistryColumn, kRegistryGridColumns> &RegistryGridColumns() {
 
 QString RegistryField(const RegistryRow &row, const QString &column) {
     const QString c = column.toUpper();
-    if (c == QLatin1String("ID")) return row.ID;
-    if (c == QLatin1String("SERIAL")) return row.SERIAL;
-    if (c == QLatin1String("IDENT")) return row.IDENT;
-    if (c == QLatin1String("US")) return row.US;
-    if (c == QLatin1String("OWNER")) return row.OWNER;
-    if (c == QLatin1String("START")) return row.START;
-    if (c == QLatin1String("PO")) return row.PO;
-    if (c == QLatin1String("DATA")) return row.DATA;
-    if (c == QLatin1String("TELEFON")) return row.TELEFON;
+    if (c == QLatin1String("ID"))
+        return row.ID;
+    if (c == QLatin1String("SERIAL"))
+        return row.SERIAL;
+    if (c == QLatin1String("IDENT"))
+        return row.IDENT;
+    if (c == QLatin1String("US"))
+        return row.US;
+    if (c == QLatin1String("OWNER"))
+        return row.OWNER;
+    if (c == QLatin1String("START"))
+        return row.START;
+    if (c == QLatin1String("PO"))
+        return row.PO;
+    if (c == QLatin1String("DATA"))
+        return row.DATA;
+    if (c == QLatin1String("TELEFON"))
+        return row.TELEFON;
     return QString();
 }
 
@@ -89,7 +98,7 @@ QString ProgrammingDateData(const QByteArray &stamp) {
         return QString();
     const QString text = DeviceTimeStamp(StampAt(stamp, 0));
     if (uint8_t(stamp[0]) == 0xFF)
-        return QString();   // "Нет"
+        return QString();  // "Нет"
     return text.mid(kDataFrom, kDataChars);
 }
 
@@ -115,8 +124,14 @@ QString RegistryInsertStatement(int rows, const RegistryValues &v, const QString
     QString s = QStringLiteral("INSERT Into Torv2dev (ID, SERIAL, IDENT, US, OWNER, START,");
     s += telefon ? QStringLiteral(" PO, DATA, TELEFON") : QStringLiteral(" PO, DATA");
     s += QStringLiteral(") Values (");
-    const QStringList values{Quoted(QString::number(rows + 1)), Quoted(v.serial), Quoted(v.ident), Quoted(v.us),
-                             Quoted(v.owner), Quoted(v.start), Quoted(v.po), Quoted(v.data)};
+    const QStringList values{Quoted(QString::number(rows + 1)),
+                             Quoted(v.serial),
+                             Quoted(v.ident),
+                             Quoted(v.us),
+                             Quoted(v.owner),
+                             Quoted(v.start),
+                             Quoted(v.po),
+                             Quoted(v.data)};
     s += values.join(QStringLiteral(", "));
     if (telefon)
         s += QLatin1Char(',') + Quoted(*telefon);
@@ -354,7 +369,7 @@ int Registry::SelectDevice() {
     id.telephone = row->TELEFON;
     id.firmware = row->PO;
     id.chosen = 1;
-    id.deviceDate = QDateTime();   // the new device's clock is not known yet
+    id.deviceDate = QDateTime();  // the new device's clock is not known yet
     app_.settings.setLastDevice(row->SERIAL);
     app_.deviceNumber = row->SERIAL;
     // 2.

@@ -20,12 +20,12 @@ class TTorv2s;
 
 // What the settings window hands the registry: its ticks and the numbers typed there.
 struct RegistryInputs {
-    bool usePhone = false;     // "Использовать телефон, введенный ниже"
-    QString phone;             // the telephone number typed below it
-    bool useAddress = false;   // "Использовать адрес, введенный ниже"
-    QString address;           // the RS485 address typed below it
-    QString storedPhone;       // the telephone field beside the device list (the row's TELEFON)
-    QString storedAddress;     // the stored-address field of the RS485 tab (the row's TELEFON)
+    bool usePhone = false;    // "Использовать телефон, введенный ниже"
+    QString phone;            // the telephone number typed below it
+    bool useAddress = false;  // "Использовать адрес, введенный ниже"
+    QString address;          // the RS485 address typed below it
+    QString storedPhone;      // the telephone field beside the device list (the row's TELEFON)
+    QString storedAddress;    // the stored-address field of the RS485 tab (the row's TELEFON)
 };
 
 // The telephone number the modem dials: the one typed under "Использовать телефон, введенный
@@ -34,16 +34,16 @@ QString DialNumber(const RegistryInputs &in);
 
 // The current device identity: the registry row taken over by the device list.
 struct DeviceIdentity {
-    QString object;            // US, up to 18
-    QString model;             // IDENT, up to 10
-    QString number;            // SERIAL, up to 10
-    QString owner;             // OWNER
-    QString programmingDate;   // DATA
-    QString startOfWork;       // START
-    QString firmware;          // PO
-    uint8_t chosen = 0;        // 1 once a row was taken over
-    QDateTime deviceDate;      // last clock reading of the device; invalid while none is known
-    QString telephone;         // TELEFON
+    QString object;           // US, up to 18
+    QString model;            // IDENT, up to 10
+    QString number;           // SERIAL, up to 10
+    QString owner;            // OWNER
+    QString programmingDate;  // DATA
+    QString startOfWork;      // START
+    QString firmware;         // PO
+    uint8_t chosen = 0;       // 1 once a row was taken over
+    QDateTime deviceDate;     // last clock reading of the device; invalid while none is known
+    QString telephone;        // TELEFON
 };
 
 // The program-wide part of the registry, held by App.
@@ -70,13 +70,13 @@ QString RegistryField(const RegistryRow &row, const QString &column);
 
 // The texts of a registry row, taken from the configuration image of the device's kind.
 struct RegistryValues {
-    QString serial;    // factory number, first 10 characters
-    QString ident;     // device model text, first 10
-    QString us;        // object text, first 18
-    QString owner;     // owner text, first 18
-    QString start;     // start-of-work text of the settings report, first 17
-    QString po;        // firmware version text, first 20
-    QString data;      // programming date: " DD-MM-YYYY", empty when not set
+    QString serial;  // factory number, first 10 characters
+    QString ident;   // device model text, first 10
+    QString us;      // object text, first 18
+    QString owner;   // owner text, first 18
+    QString start;   // start-of-work text of the settings report, first 17
+    QString po;      // firmware version text, first 20
+    QString data;    // programming date: " DD-MM-YYYY", empty when not set
 };
 RegistryValues RegistryValuesOf(const TTorv2s &device);
 // DATA from the programming date stamp: characters 7…17 of "HH:00  DD-MM-YYYY"; empty for "Нет".
@@ -116,12 +116,12 @@ public:
     void RestoreLastDevice();
 
     // The window's commands.
-    int ChooseDevice();                          // "Выбрать прибор", click on a row
-    bool Search(const QString &number);          // "Поиск"
-    bool DeleteDevice();                         // "Удалить прибор", after "Вы уверенны ?"
+    int ChooseDevice();                  // "Выбрать прибор", click on a row
+    bool Search(const QString &number);  // "Поиск"
+    bool DeleteDevice();                 // "Удалить прибор", after "Вы уверенны ?"
 
     // The list.
-    QString DatabaseLocation() const;            // "Расположение базы данных"
+    QString DatabaseLocation() const;  // "Расположение базы данных"
     bool isOpen() const { return open_; }
     const std::vector<RegistryRow> &rows() const { return rows_; }
     int currentIndex() const { return current_; }

@@ -42,8 +42,8 @@ public:
     QAction *N_Print, *N_Graph, *N_Settings, *N_About, *N_Exit;
     // Tool bar.
     QToolBar *ToolBar1;
-    QAction *TB_ChooseDevice, *TB_Download, *TB_DeviceSettings, *TB_Print, *TB_Open, *TB_Settings,
-        *TB_ParamArchive, *TB_Monitor, *TB_Graph, *TB_ModemConnect, *TB_ModemHangUp, *TB_Exit;
+    QAction *TB_ChooseDevice, *TB_Download, *TB_DeviceSettings, *TB_Print, *TB_Open, *TB_Settings, *TB_ParamArchive,
+        *TB_Monitor, *TB_Graph, *TB_ModemConnect, *TB_ModemHangUp, *TB_Exit;
     QAction *ToolButton11, *ToolButton12, *ToolButton6;
     // Period controls.
     QComboBox *Years, *Months, *Days;

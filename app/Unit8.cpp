@@ -69,8 +69,8 @@ void TForm8::MakeGrid() {
     DBGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
     DBGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     DBGrid1->verticalHeader()->setVisible(false);
-    DBGrid1->horizontalHeader()->setMinimumSectionSize(16);   // the number column is narrow
-    DBGrid1->setTextElideMode(Qt::ElideNone);                   // narrow columns clip, as the grid always did
+    DBGrid1->horizontalHeader()->setMinimumSectionSize(16);  // the number column is narrow
+    DBGrid1->setTextElideMode(Qt::ElideNone);                // narrow columns clip, as the grid always did
     QFont gridFont = DBGrid1->font();
     gridFont.setPointSize(8);
     DBGrid1->setFont(gridFont);
@@ -160,8 +160,8 @@ void TForm8::FillGrid() {
         }
     const bool open = registry_.isOpen();
     DBGrid1->setEnabled(open);
-    for (QWidget *w : {static_cast<QWidget *>(DBNavigator1), static_cast<QWidget *>(Button3),
-                       static_cast<QWidget *>(Button4)})
+    for (QWidget *w :
+         {static_cast<QWidget *>(DBNavigator1), static_cast<QWidget *>(Button3), static_cast<QWidget *>(Button4)})
         w->setEnabled(open);
     filling_ = false;
     ShowCurrentRow();

@@ -30,20 +30,20 @@ public:
     // "Выбрать прибор", and a click or double click on a row: the window closes accepted when the
     // device's configuration file was found.
     void ChooseClick();
-    void SearchClick();   // "Поиск"
-    void DeleteClick();   // "Удалить прибор"
+    void SearchClick();  // "Поиск"
+    void DeleteClick();  // "Удалить прибор"
 
-    QLabel *Label1;              // "Расположение базы данных"
-    QLineEdit *Edit1;            // the device files directory
-    QTableWidget *DBGrid1;       // the registry
-    QWidget *DBNavigator1;       // first / previous / next / last
+    QLabel *Label1;         // "Расположение базы данных"
+    QLineEdit *Edit1;       // the device files directory
+    QTableWidget *DBGrid1;  // the registry
+    QWidget *DBNavigator1;  // first / previous / next / last
     QToolButton *NavFirst, *NavPrior, *NavNext, *NavLast;
-    QLabel *Label2;              // "Поиск прибора по номеру"
-    QLineEdit *MaskEdit1;        // four digits
-    QPushButton *Button4;        // "Поиск"
-    QPushButton *Button1;        // "Выбрать прибор"
-    QPushButton *Button2;        // "Отмена"
-    QPushButton *Button3;        // "Удалить прибор"
+    QLabel *Label2;        // "Поиск прибора по номеру"
+    QLineEdit *MaskEdit1;  // four digits
+    QPushButton *Button4;  // "Поиск"
+    QPushButton *Button1;  // "Выбрать прибор"
+    QPushButton *Button2;  // "Отмена"
+    QPushButton *Button3;  // "Удалить прибор"
 
 protected:
     void showEvent(QShowEvent *e) override;

@@ -15,8 +15,8 @@ int g_fds[2] = {-1, -1};  // the handler may touch only async-signal-safe state
 
 void handler(int) {
     char c = 1;
-    if (g_fds[0] >= 0)
-        [[maybe_unused]] auto n = ::write(g_fds[0], &c, 1);
+    if (g_fds[0] >= 0) [[maybe_unused]]
+        auto n = ::write(g_fds[0], &c, 1);
 }
 }  // namespace
 
@@ -29,8 +29,7 @@ QuitSignals::QuitSignals(std::function<void()> onSignal, QObject *parent)
     auto *notifier = new QSocketNotifier(g_fds[1], QSocketNotifier::Read, this);
     connect(notifier, &QSocketNotifier::activated, this, [this] {
         char buf[16];
-        while (::read(g_fds[1], buf, sizeof buf) > 0) {
-        }
+        while (::read(g_fds[1], buf, sizeof buf) > 0) {}
         if (onSignal_)
             onSignal_();
     });

@@ -43,7 +43,6 @@ bool SameMonth(const QDate &a, const QDate &b) { return a.year() == b.year() && 
 QDate FirstOfMonth(const QDate &d) { return QDate(d.year(), d.month(), 1); }
 QDate LastOfMonth(const QDate &d) { return QDate(d.year(), d.month(), d.daysInMonth()); }
 
-
 }  // namespace
 
 QString DownloadName(uint8_t medium) {
@@ -223,7 +222,8 @@ void TArchiveDownload::DailyPass() {
     PositionDaily(thisMonth);
     while (!(pass_.recordDate > lastDay) && app_.abortState == AbortRunning && !pass_.stop) {
         ReadWriteArh();
-        app_.status().setText(Role::StaticText2, title + QStringLiteral(" за текущий месяц. ") + FormatDate(pass_.recordDate));
+        app_.status().setText(Role::StaticText2,
+                              title + QStringLiteral(" за текущий месяц. ") + FormatDate(pass_.recordDate));
         pass_.recordDate = pass_.recordDate.addDays(1);
     }
 
@@ -249,7 +249,8 @@ void TArchiveDownload::MonthlyPass() {
     pass_.stop = false;
     pass_.remaining = 0;
     pass_.blockAddress = 0;
-    app_.status().setText(Role::StaticText2, QStringLiteral("Месячные архивы канала ") + QString::number(pass_.channel));
+    app_.status().setText(Role::StaticText2,
+                          QStringLiteral("Месячные архивы канала ") + QString::number(pass_.channel));
     pass_.sector = kMonthlySector;
     QDate start = StartDateOf(app_.device.startOfWork);
     const QDate accumulating = MeteringDayOfDevice();  // its month is still being summed up
@@ -331,10 +332,8 @@ void TArchiveDownload::StoreRecord(ArchiveRecordBytes &record) {
 
 QString TArchiveDownload::Place() const {
     switch (pass_.kind) {
-    case kMonthly:
-        return QStringLiteral(". Месячный архив. Дата") + FormatDate(pass_.recordDate);
-    case kDaily:
-        return QStringLiteral(". Дневной архив. Дата") + FormatDate(pass_.recordDate);
+    case kMonthly: return QStringLiteral(". Месячный архив. Дата") + FormatDate(pass_.recordDate);
+    case kDaily: return QStringLiteral(". Дневной архив. Дата") + FormatDate(pass_.recordDate);
     default:
         return QStringLiteral(". Часовой архив. Дата") + FormatDate(pass_.recordDate) + QStringLiteral(" Час:") +
                QString::number(pass_.hour);
@@ -346,7 +345,8 @@ void TArchiveDownload::ReceptionError() {
                           QStringLiteral(" Адрес:") + QString::number(pass_.address) + Place();
     app_.status().setText(Role::Label10, where);
     app_.prompts().ShowNotice(QStringLiteral("Ошибка14: ") + where, 10);
-    app_.prompts().ShowNotice(QStringLiteral("Опрос прибора прерван. Попробуйте уменьшить глубину скачивания архивов"), 5);
+    app_.prompts().ShowNotice(QStringLiteral("Опрос прибора прерван. Попробуйте уменьшить глубину скачивания архивов"),
+                              5);
     app_.abortState = AbortModem;
 }
 

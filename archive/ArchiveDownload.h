@@ -25,14 +25,14 @@ namespace torv {
 class ArchiveContext;
 
 namespace ArchiveMemory {
-constexpr int kRecordsPerRead = 9;            // one read brings nine records …
-constexpr int kRecordsUsedPerRead = 8;        // … of which eight are used
+constexpr int kRecordsPerRead = 9;                                 // one read brings nine records …
+constexpr int kRecordsUsedPerRead = 8;                             // … of which eight are used
 constexpr int kBlockBytes = kRecordsPerRead * kArchiveRecordSize;  // 234
 constexpr int kDayBytes = 24 * kArchiveRecordSize;                 // 624
 constexpr int kDailyOffset = 0x5000;
 constexpr int kSecondChannelBase = 0x8000;
 constexpr int kMonthlySector = 7;
-constexpr int kMonthSlotBytes = 4 * kArchiveRecordSize;            // 104
+constexpr int kMonthSlotBytes = 4 * kArchiveRecordSize;  // 104
 constexpr int kMonthSlots = 12;
 
 // Sector of the hourly and daily records of a month.
@@ -70,10 +70,10 @@ public:
         int sector = 0;
         int address = 0;
         QDate recordDate;
-        int hour = 0;                // hour counter
-        QByteArray block;            // the last block read
-        int remaining = 0;           // records of the block not yet used
-        int blockAddress = 0;        // address of the next record of the block
+        int hour = 0;          // hour counter
+        QByteArray block;      // the last block read
+        int remaining = 0;     // records of the block not yet used
+        int blockAddress = 0;  // address of the next record of the block
         int state = RecordOrdinary;
         bool stop = false;
         QDate startDate;

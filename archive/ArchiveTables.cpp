@@ -41,8 +41,8 @@ double ValueOf(const QString &column, const ArchiveValues &v) {
     static const struct {
         const char *name;
         int ArchiveValues::*member;
-    } kInts[] = {{"T", &ArchiveValues::T},       {"TX", &ArchiveValues::TX},     {"T1", &ArchiveValues::T1},
-                 {"T2", &ArchiveValues::T2},     {"NPIT", &ArchiveValues::NPIT}, {"NDAT", &ArchiveValues::NDAT},
+    } kInts[] = {{"T", &ArchiveValues::T},      {"TX", &ArchiveValues::TX},     {"T1", &ArchiveValues::T1},
+                 {"T2", &ArchiveValues::T2},    {"NPIT", &ArchiveValues::NPIT}, {"NDAT", &ArchiveValues::NDAT},
                  {"VIZD", &ArchiveValues::VIZD}};
     for (const auto &d : kDoubles)
         if (column == QLatin1String(d.name))
@@ -106,7 +106,8 @@ QString ValueText(const QString &column, const ArchiveValues &values) {
     return FormatFixed(v, decimals);
 }
 
-QString InsertStatement(TableFamily family, const QString &table, const ArchiveValues &values, const ArchivePass &pass) {
+QString InsertStatement(TableFamily family, const QString &table, const ArchiveValues &values,
+                        const ArchivePass &pass) {
     QStringList quoted{Quote(pass.deviceNumber), Quote(DateText(pass)), Quote(QString::number(pass.hour))};
     for (const QString &c : ValueColumns(family))
         quoted.append(Quote(ValueText(c, values)));
@@ -114,7 +115,8 @@ QString InsertStatement(TableFamily family, const QString &table, const ArchiveV
            QStringLiteral(") Values (") + quoted.join(QStringLiteral(", ")) + QStringLiteral(")");
 }
 
-QString UpdateStatement(TableFamily family, const QString &table, const ArchiveValues &values, const ArchivePass &pass) {
+QString UpdateStatement(TableFamily family, const QString &table, const ArchiveValues &values,
+                        const ArchivePass &pass) {
     QStringList pairs;
     for (const QString &c : ValueColumns(family))
         pairs.append(c + QStringLiteral(" = ") + Quote(ValueText(c, values)));
@@ -193,7 +195,9 @@ void ArchiveTableWriter::WriteCompared(TableFamily family, const ArchiveValues &
         // The notices name the statement; what is wrong with the table goes to the exchange log.
         app_.status().addLine(Role::RichEdit1, e.text());
         app_.prompts().ShowNotice(
-            QStringLiteral("Ошибка базы данных. Перезагрузите программу и продолжите опрос с текущего прибора") + q.sql(), 15);
+            QStringLiteral("Ошибка базы данных. Перезагрузите программу и продолжите опрос с текущего прибора") +
+                q.sql(),
+            15);
         app_.prompts().ShowNotice(QStringLiteral("Ошибка 76. Неправильная запись в БД WriteGVRas") + q.sql(), 5);
         app_.abortState = AbortUser;
         return;
@@ -222,8 +226,8 @@ void ArchiveTableWriter::WriteReplaced(TableFamily family, const ArchiveValues &
     ReplaceRow(family, q, values, pass, false);
 }
 
-void ArchiveTableWriter::ReplaceRow(TableFamily family, TQuery &q, const ArchiveValues &values,
-                                    const ArchivePass &pass, bool reportWriteErrors) {
+void ArchiveTableWriter::ReplaceRow(TableFamily family, TQuery &q, const ArchiveValues &values, const ArchivePass &pass,
+                                    bool reportWriteErrors) {
     const QString table = ArchiveTableName(pass.deviceNumber, pass.channel, pass.kind);
     const QString where = KeyWhere(pass);
 
@@ -264,8 +268,8 @@ void ArchiveTableWriter::ReportError18(const GasComparison &c, ArchivePass &pass
     status.clearPane(Role::RichEdit3);
     status.addLine(Role::RichEdit3, QStringLiteral("P было") + QString::number(c.storedP) + QStringLiteral(" стало ") +
                                         QString::number(c.newP));
-    status.addLine(Role::RichEdit3, QStringLiteral("Vc было") + QString::number(c.storedVC) + QStringLiteral(" стало ") +
-                                        QString::number(c.newVC));
+    status.addLine(Role::RichEdit3, QStringLiteral("Vc было") + QString::number(c.storedVC) +
+                                        QStringLiteral(" стало ") + QString::number(c.newVC));
     status.addLine(Role::RichEdit3, QStringLiteral("NPit было") + QString::number(c.storedNPIT) +
                                         QStringLiteral(" стало ") + QString::number(c.newNPIT));
     status.addLine(Role::RichEdit3, QStringLiteral("NDAT было") + QString::number(c.storedNDAT) +
@@ -300,7 +304,8 @@ void PrepareArchiveTables(ArchiveContext &app, const QString &deviceNumber) {
     const QString dir = DeviceDirectory(app.settings.dataDir(), deviceNumber);
     const QByteArray &image = app.device.KindImage();
     for (int n = 1; n <= 4; ++n) {
-        const QString tmpl = TemplateFor(app.device.kind, uint8_t(image[img::kChannelRecords + img::kChannelRecordSize * (n - 1)]));
+        const QString tmpl =
+            TemplateFor(app.device.kind, uint8_t(image[img::kChannelRecords + img::kChannelRecordSize * (n - 1)]));
         if (tmpl.isEmpty())
             continue;
         for (char kind : {'h', 'd', 'm'})

@@ -19,9 +19,9 @@ struct ArchivePass {
     QString deviceNumber;
     int channel = 1;
     char kind = kHourly;
-    QDate recordDate;  // DT of the record
-    int hour = 0;      // H: the hour counter in hourly passes, 0 otherwise
-    bool stop = false; // set by error 18
+    QDate recordDate;   // DT of the record
+    int hour = 0;       // H: the hour counter in hourly passes, 0 otherwise
+    bool stop = false;  // set by error 18
 };
 
 // Archive data directory + "T2_" + device number + "/" (an existing directory of that name in

@@ -190,9 +190,7 @@ struct DbfFile::Handle {
     HookFile *hook() const { return AsHook(dbf->fp); }
 };
 
-bool DbfFile::CrossesPage(qint64 offset, int length) {
-    return offset / kPageSize != (offset + length - 1) / kPageSize;
-}
+bool DbfFile::CrossesPage(qint64 offset, int length) { return offset / kPageSize != (offset + length - 1) / kPageSize; }
 
 namespace {
 
@@ -209,16 +207,17 @@ DbfLayout DbfFile::CheckHeader(const QByteArray &head, qint64 fileSize, const QS
         throw TableError(Damaged(path, QStringLiteral("файл короче заголовка")));
     const uint8_t version = uint8_t(head[0]);
     if (version != kDbase3)
-        throw TableError(Damaged(path, QStringLiteral("это не таблица dBASE III (байт версии 0x%1)")
-                                           .arg(uint(version), 2, 16, QLatin1Char('0'))));
+        throw TableError(Damaged(
+            path,
+            QStringLiteral("это не таблица dBASE III (байт версии 0x%1)").arg(uint(version), 2, 16, QLatin1Char('0'))));
     const int month = uint8_t(head[2]), day = uint8_t(head[3]);
     if ((month != 0 || day != 0) && (month < 1 || month > 12 || day < 1 || day > 31))
         throw TableError(Damaged(path, QStringLiteral("неверная дата изменения в заголовке")));
     DbfLayout layout;
     layout.headerLength = U16(head, 8);
     layout.recordLength = U16(head, 10);
-    const qint64 stated = qint64(uint8_t(head[4])) | qint64(uint8_t(head[5])) << 8 |
-                          qint64(uint8_t(head[6])) << 16 | qint64(uint8_t(head[7]) & 0x7F) << 24;
+    const qint64 stated = qint64(uint8_t(head[4])) | qint64(uint8_t(head[5])) << 8 | qint64(uint8_t(head[6])) << 16 |
+                          qint64(uint8_t(head[7]) & 0x7F) << 24;
     if (layout.headerLength < kFileHeaderSize + kFieldDescriptorSize + 1 || layout.headerLength > fileSize ||
         layout.headerLength > head.size())
         throw TableError(Damaged(path, QStringLiteral("неверная длина заголовка")));
@@ -255,10 +254,15 @@ DbfLayout DbfFile::CheckHeader(const QByteArray &head, qint64 fileSize, const QS
             break;
         case 'N':
         case 'F': ok = f.width >= 1 && f.width <= kMaxNumberWidth && f.decimals < f.width; break;
-        case 'D': ok = f.width == 8; f.decimals = 0; break;
-        case 'L': ok = f.width == 1; f.decimals = 0; break;
-        default:
-            throw TableError(Damaged(path, QStringLiteral("неподдерживаемый тип столбца %1").arg(f.name)));
+        case 'D':
+            ok = f.width == 8;
+            f.decimals = 0;
+            break;
+        case 'L':
+            ok = f.width == 1;
+            f.decimals = 0;
+            break;
+        default: throw TableError(Damaged(path, QStringLiteral("неподдерживаемый тип столбца %1").arg(f.name)));
         }
         if (!ok)
             throw TableError(Damaged(path, QStringLiteral("неверная ширина столбца %1").arg(f.name)));
@@ -274,9 +278,9 @@ DbfLayout DbfFile::CheckHeader(const QByteArray &head, qint64 fileSize, const QS
         !(layout.headerLength == pos + 1 || (layout.headerLength == pos + 2 && head[pos + 1] == '\0')))
         throw TableError(Damaged(path, QStringLiteral("длина заголовка не совпадает с описаниями столбцов")));
     if (offset != layout.recordLength)
-        throw TableError(Damaged(path, QStringLiteral("длина записи %1 не равна сумме ширин столбцов %2")
-                                           .arg(layout.recordLength)
-                                           .arg(offset)));
+        throw TableError(Damaged(
+            path,
+            QStringLiteral("длина записи %1 не равна сумме ширин столбцов %2").arg(layout.recordLength).arg(offset)));
     // A count beyond the records the file holds (a copy cut short) is reduced to them.
     const qint64 held = (fileSize - layout.headerLength) / layout.recordLength;
     if (recordCount)
@@ -410,8 +414,8 @@ int DbfFile::recordCount() const { return handle_ && handle_->dbf ? handle_->dbf
 void DbfFile::throwIfFailed() {
     HookFile *h = handle_->hook();
     if (h->failed)
-        throw TableError(QStringLiteral("Ошибка записи в таблицу %1: %2")
-                             .arg(QDir::toNativeSeparators(path_), h->error));
+        throw TableError(
+            QStringLiteral("Ошибка записи в таблицу %1: %2").arg(QDir::toNativeSeparators(path_), h->error));
 }
 
 void DbfFile::checkWritable() const {
@@ -482,8 +486,7 @@ void DbfFile::removeAll() {
     flush();
     HookFile *h = handle_->hook();
     const char eof = kEndOfFile;
-    if (!h->file.resize(layout_.headerLength) || !h->file.seek(layout_.headerLength) ||
-        h->file.write(&eof, 1) != 1)
+    if (!h->file.resize(layout_.headerLength) || !h->file.seek(layout_.headerLength) || h->file.write(&eof, 1) != 1)
         h->failWithFileError(QStringLiteral("таблица не очищена"));
     throwIfFailed();
 }

@@ -20,7 +20,7 @@ namespace torv {
 
 struct DbfColumn {
     const char *name;
-    char type;      // 'C' text, 'D' date, 'N' number, 'L' logical
+    char type;  // 'C' text, 'D' date, 'N' number, 'L' logical
     int width;
     int decimals;
 };
@@ -57,8 +57,7 @@ public:
     // Checks a header image — version, date, header and record lengths against the column
     // descriptors, column names, types and widths; returns the layout or throws TableError naming
     // the file. Exposed for the tests.
-    static DbfLayout CheckHeader(const QByteArray &head, qint64 fileSize, const QString &path,
-                                 int *recordCount);
+    static DbfLayout CheckHeader(const QByteArray &head, qint64 fileSize, const QString &path, int *recordCount);
 
     ~DbfFile();
     DbfFile(const DbfFile &) = delete;

@@ -123,7 +123,7 @@ static bool WaitForReply(ArchiveContext &app, TComPort &port) {
         app.pump();
         const qint64 seconds = (app.clock().monotonicMs() - asked) / 1000;
         app.status().setText(Role::StaticText2, QStringLiteral("Получение итогового объема Vc Ожидание ответа ") +
-                                                     QString::number(seconds) + QStringLiteral(" сек"));
+                                                    QString::number(seconds) + QStringLiteral(" сек"));
         countMs += kStepMs;
         // Rounded to the nearest second with halves to even: resent at 4520, 9500, 14520, … ms.
         if (std::nearbyint(countMs / 1000.0) >= nextResend) {

@@ -66,7 +66,7 @@ QString ZeroCorrectionText(double v) {
 }
 
 // Conversions of contract values to the units the program shows.
-constexpr double kKgfToMPa = 0.0980665;   // kgf/cm² → MPa
+constexpr double kKgfToMPa = 0.0980665;  // kgf/cm² → MPa
 constexpr double kKelvinOffset = 273.2;
 
 enum class Quantity { Pressure, Temperature, DiffPressure, Flow };
@@ -127,10 +127,10 @@ std::vector<WordName> WordsOf(MediumGroup g, bool twoDpSensors, bool contractCha
                     {2, "dP1", Quantity::Pressure},
                     {5, "T2", Quantity::Temperature},
                     {6, "dP2", Quantity::Pressure}};
-        return {{0, "P1", Quantity::Pressure},   {1, "T1", Quantity::Temperature},
-                {2, "dP1", Quantity::Pressure},  {3, "dP1D2Dsc", Quantity::Pressure},
-                {4, "P2", Quantity::Pressure},   {5, "T2", Quantity::Temperature},
-                {6, "dP2", Quantity::Pressure},  {7, "P2D2Dsc", Quantity::Pressure}};
+        return {{0, "P1", Quantity::Pressure},  {1, "T1", Quantity::Temperature},
+                {2, "dP1", Quantity::Pressure}, {3, "dP1D2Dsc", Quantity::Pressure},
+                {4, "P2", Quantity::Pressure},  {5, "T2", Quantity::Temperature},
+                {6, "dP2", Quantity::Pressure}, {7, "P2D2Dsc", Quantity::Pressure}};
     case MediumGroup::None: break;
     }
     return {};
@@ -244,8 +244,13 @@ ParamRow RowOf(const QByteArray &image, const QByteArray &r, ParamRecordType typ
     case ParamRecordType::ConstantChange: {
         const QString newValue = *FiveDecimals(ClampConstant(LogValue(FloatAt(r, kNewValue))));
         const QString oldValue = *FiveDecimals(ClampConstant(LogValue(FloatAt(r, kOldValue))));
-        return {QStringLiteral("P"), CharOf(ByteOf(r, kItem1)), CharOf(ByteOf(r, kItem2)), TimeTextOf(r), newValue,
-                oldValue, QStringLiteral(" ")};
+        return {QStringLiteral("P"),
+                CharOf(ByteOf(r, kItem1)),
+                CharOf(ByteOf(r, kItem2)),
+                TimeTextOf(r),
+                newValue,
+                oldValue,
+                QStringLiteral(" ")};
     }
     case ParamRecordType::ZeroCorrection:
         return {QStringLiteral("P"),
@@ -257,13 +262,13 @@ ParamRow RowOf(const QByteArray &image, const QByteArray &r, ParamRecordType typ
                 QStringLiteral(" ")};
     case ParamRecordType::SeasonSwitch:
         return {QStringLiteral("P"), CharOf(ByteOf(r, kItem1)), CharOf(ByteOf(r, kItem2)), TimeTextOf(r),
-                QStringLiteral(" "), QStringLiteral(" "), QStringLiteral(" ")};
+                QStringLiteral(" "), QStringLiteral(" "),       QStringLiteral(" ")};
     case ParamRecordType::TotalsReset:
         return {QStringLiteral("D"), QStringLiteral("T"), QStringLiteral(" "), TimeTextOf(r),
                 QStringLiteral(" "), QStringLiteral(" "), QStringLiteral(" ")};
     case ParamRecordType::ClockChange:
         return {QStringLiteral("D"), QStringLiteral("C"), QStringLiteral(" "), TimeTextOf(r),
-                NewClockText(r), QStringLiteral(" "), QStringLiteral(" ")};
+                NewClockText(r),     QStringLiteral(" "), QStringLiteral(" ")};
     case ParamRecordType::ContractSwitch: {
         uint8_t sw = ByteOf(r, kContractSwitch);
         if (sw != kOn && sw != kOff)
@@ -314,8 +319,7 @@ ParamRecordType ClassifyParameterRecord(const QByteArray &r) {
     if (r.size() < kRecordSize)
         return ParamRecordType::None;
     const uint8_t b0 = ByteOf(r, kClass), b1 = ByteOf(r, kItem1), b2 = ByteOf(r, kItem2);
-    if (b0 == 'P' && b1 == kParameterFlag &&
-        (b2 == 'P' || b2 == 'R' || b2 == 'C' || b2 == 'N' || b2 == 'T'))
+    if (b0 == 'P' && b1 == kParameterFlag && (b2 == 'P' || b2 == 'R' || b2 == 'C' || b2 == 'N' || b2 == 'T'))
         return ParamRecordType::ConstantChange;
     if (b0 == 'P' && b1 != kParameterFlag)
         return ParamRecordType::ZeroCorrection;
@@ -368,7 +372,7 @@ std::optional<QString> FiveDecimals(double v) {
         return std::nullopt;
     double rounded = std::nearbyint(v * 1e5) / 1e5;
     if (rounded == 0)
-        rounded = 0;   // no "-0"
+        rounded = 0;  // no "-0"
     QString s = FormatFixed(rounded, 5);
     while (s.endsWith(QLatin1Char('0')))
         s.chop(1);
@@ -401,7 +405,7 @@ std::optional<ParamRow> ParameterRowOf(const QByteArray &image, const QByteArray
 }
 
 QString ParameterInsertStatement(const QString &table, const ParamRow &row) {
-    const QStringList values{Quote(row.F_1BAIT), Quote(row.F_2BAIT), Quote(row.F_3), Quote(row.F_4),
+    const QStringList values{Quote(row.F_1BAIT), Quote(row.F_2BAIT), Quote(row.F_3),         Quote(row.F_4),
                              Quote(row.F_5),     Quote(row.F_6),     Quote(OrBlank(row.F_7))};
     return QStringLiteral("INSERT Into ") + table + QStringLiteral(" (F_1BAIT, F_2BAIT, F_3, F_4, F_5, F_6, F_7") +
            QStringLiteral(") Values (") + values.join(QStringLiteral(", ")) + QStringLiteral(")");
@@ -455,7 +459,9 @@ bool DecodeInto(ArchiveContext &app, const ParamTable &table, const QByteArray &
 
 }  // namespace
 
-bool InsertParameterRow(ArchiveContext &app, const ParamRow &row) { return InsertInto(app, CurrentParamTable(app), row); }
+bool InsertParameterRow(ArchiveContext &app, const ParamRow &row) {
+    return InsertInto(app, CurrentParamTable(app), row);
+}
 
 bool DecodeParameterRecord(ArchiveContext &app, const QByteArray &record) {
     return DecodeInto(app, CurrentParamTable(app), record);
@@ -473,7 +479,7 @@ void ReadParameterArchive(ArchiveContext &app) {
         CreateTableFromTemplate(TemplateDirectory(app.settings.settingsReportDir()) + QLatin1String(kParamTemplateName),
                                 JoinPath(dir, table));
     } catch (const TableError &e) {
-        LogTableError(app, e.text());   // the delete below fails and says so
+        LogTableError(app, e.text());  // the delete below fails and says so
     }
 
     // 1. The table holds exactly the log read last.
@@ -496,7 +502,7 @@ void ReadParameterArchive(ArchiveContext &app) {
         if (app.abortState != AbortRunning)
             break;
         if (address >= kSectorSize)
-            break;   // a full log has no end record: the sector ends it
+            break;  // a full log has no end record: the sector ends it
         const int count = std::min(kBlockSize, kSectorSize - address);
         try {
             QByteArray block(count, '\0');

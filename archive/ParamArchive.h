@@ -22,29 +22,29 @@ constexpr int kSector = 5;
 constexpr int kSectorSize = 0x10000;
 constexpr int kRecordSize = 16;
 constexpr int kRecordsPerBlock = 14;
-constexpr int kBlockSize = kRecordSize * kRecordsPerBlock;   // 224 bytes a read
-constexpr uint8_t kEndOfLog = 0xFF;                           // byte 0 of the first unused record
+constexpr int kBlockSize = kRecordSize * kRecordsPerBlock;  // 224 bytes a read
+constexpr uint8_t kEndOfLog = 0xFF;                         // byte 0 of the first unused record
 
 // Bytes of a record.
-constexpr int kClass = 0;          // record class letter
-constexpr int kItem1 = 1;          // parameter flag (0xFF), channel byte or sensor word low byte
-constexpr int kItem2 = 2;          // parameter letter, sensor number, switch letter, word high byte
-constexpr int kMinute = 3;         // time stamp, packed BCD
+constexpr int kClass = 0;   // record class letter
+constexpr int kItem1 = 1;   // parameter flag (0xFF), channel byte or sensor word low byte
+constexpr int kItem2 = 2;   // parameter letter, sensor number, switch letter, word high byte
+constexpr int kMinute = 3;  // time stamp, packed BCD
 constexpr int kHour = 4;
 constexpr int kDay = 5;
 constexpr int kMonth = 6;
-constexpr int kYear = 7;           // two digits, 2000 + yy
-constexpr int kNewValue = 8;       // f32
-constexpr int kOldValue = 12;      // f32
-constexpr int kNewMinute = 8;      // clock change: the new clock, packed BCD
+constexpr int kYear = 7;       // two digits, 2000 + yy
+constexpr int kNewValue = 8;   // f32
+constexpr int kOldValue = 12;  // f32
+constexpr int kNewMinute = 8;  // clock change: the new clock, packed BCD
 constexpr int kNewHour = 9;
 constexpr int kNewDay = 10;
 constexpr int kNewMonth = 11;
 constexpr int kNewYear = 12;
-constexpr int kContractSwitch = 12;   // 'E' on / 'D' off
+constexpr int kContractSwitch = 12;  // 'E' on / 'D' off
 constexpr int kChannelByte = 15;
 
-constexpr uint8_t kParameterFlag = 0xFF;   // byte 1 of constant changes and summer/winter records
+constexpr uint8_t kParameterFlag = 0xFF;  // byte 1 of constant changes and summer/winter records
 constexpr uint8_t kOn = 'E';
 constexpr uint8_t kOff = 'D';
 }  // namespace parlog
@@ -52,14 +52,14 @@ constexpr uint8_t kOff = 'D';
 // Record types, tested in this order.
 enum class ParamRecordType {
     None = 0,
-    ConstantChange = 1,   // 'P', 0xFF, one of P R C N T
-    ZeroCorrection = 2,   // 'P', channel byte
-    SeasonSwitch = 3,     // 'P', 0xFF, 'E' summer / 'D' winter
-    TotalsReset = 4,      // 'D', 'T'
-    ClockChange = 5,      // 'D', 'C'
-    ContractSwitch = 6,   // 'C'
-    HoldMode = 7,         // 'H'
-    ContractChange = 8,   // 'S'
+    ConstantChange = 1,  // 'P', 0xFF, one of P R C N T
+    ZeroCorrection = 2,  // 'P', channel byte
+    SeasonSwitch = 3,    // 'P', 0xFF, 'E' summer / 'D' winter
+    TotalsReset = 4,     // 'D', 'T'
+    ClockChange = 5,     // 'D', 'C'
+    ContractSwitch = 6,  // 'C'
+    HoldMode = 7,        // 'H'
+    ContractChange = 8,  // 'S'
 };
 
 // One row of ArhParam; every column is text.
@@ -96,8 +96,8 @@ std::optional<QString> FiveDecimals(double v);
 // words of the channels' records in the configuration image. A later match overrides an earlier one.
 struct QuantityMatch {
     bool matched = false;
-    QString name;      // "P", "T", "Рдиф.", "Qk", "dP1", …; "--" (type 8) when nothing matched
-    QString unit;      // type 8: " МПа", "гр.С", " гр.С", " м3/ч"
+    QString name;  // "P", "T", "Рдиф.", "Qk", "dP1", …; "--" (type 8) when nothing matched
+    QString unit;  // type 8: " МПа", "гр.С", " гр.С", " м3/ч"
     int channel = 0;
     double value = 0;  // type 8: the value converted to the unit
 };

@@ -69,9 +69,8 @@ QVector<Token> Tokenize(const QString &s) {
                 Fail(QStringLiteral("не закрыта кавычка"), t.pos);
             t.type = quote == QLatin1Char('\'') ? Token::String : Token::QuotedName;
             t.text = text;
-        } else if (IsWordChar(c) ||
-                   ((c == QLatin1Char('-') || c == QLatin1Char('+')) && i + 1 < n &&
-                    (s[i + 1].isDigit() || s[i + 1] == QLatin1Char('.')))) {
+        } else if (IsWordChar(c) || ((c == QLatin1Char('-') || c == QLatin1Char('+')) && i + 1 < n &&
+                                     (s[i + 1].isDigit() || s[i + 1] == QLatin1Char('.')))) {
             int j = i + 1;
             while (j < n && IsWordChar(s[j]))
                 ++j;
@@ -197,8 +196,8 @@ private:
     }
 
     static bool Reserved(const Token &t) {
-        static const char *const kWords[] = {"SELECT", "FROM", "WHERE", "AND", "OR", "INSERT", "INTO",
-                                             "VALUES", "UPDATE", "SET", "DELETE"};
+        static const char *const kWords[] = {"SELECT", "FROM",   "WHERE",  "AND", "OR",    "INSERT",
+                                             "INTO",   "VALUES", "UPDATE", "SET", "DELETE"};
         for (const char *w : kWords)
             if (t.type == Token::Word && t.text.compare(QLatin1String(w), Qt::CaseInsensitive) == 0)
                 return true;

@@ -28,7 +28,7 @@ struct Condition {
     enum Kind { Compare, And, Or };
     Kind kind = Compare;
     CompareOp op = CompareOp::Eq;
-    Operand left, right;                   // Compare
+    Operand left, right;                    // Compare
     std::shared_ptr<const Condition> a, b;  // And, Or
 };
 using ConditionPtr = std::shared_ptr<const Condition>;

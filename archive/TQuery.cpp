@@ -99,9 +99,7 @@ QStringList TQuery::fieldNames() const {
     return names;
 }
 
-bool TQuery::hasField(const QString &name) const {
-    return result_.layout && result_.layout->fieldIndex(name) >= 0;
-}
+bool TQuery::hasField(const QString &name) const { return result_.layout && result_.layout->fieldIndex(name) >= 0; }
 
 const ResultRow &TQuery::currentRow() const {
     if (!active_ || current_ < 0 || current_ >= int(visible_.size()))

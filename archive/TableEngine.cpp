@@ -16,7 +16,7 @@ namespace torv {
 
 namespace {
 
-constexpr qint64 kNoDate = 0;        // julian day 0 is never a record date
+constexpr qint64 kNoDate = 0;  // julian day 0 is never a record date
 constexpr qint32 kNoHour = INT_MIN;
 
 enum SlotState : uint8_t { Live, Deleted, Pending, Damaged };

@@ -35,16 +35,16 @@
 namespace torv {
 
 struct ResultRow {
-    int slot = -1;     // record number in the file
-    QByteArray raw;    // the record, deletion flag first
+    int slot = -1;   // record number in the file
+    QByteArray raw;  // the record, deletion flag first
 };
 
 struct QueryResult {
-    QString path;                               // the table file
+    QString path;  // the table file
     std::shared_ptr<const DbfLayout> layout;
-    std::vector<ResultRow> rows;                // select: the matching rows, in file order
-    int rowsAffected = 0;                       // delete, insert, update
-    QStringList damaged;                        // select: the damaged records it skipped, one text each
+    std::vector<ResultRow> rows;  // select: the matching rows, in file order
+    int rowsAffected = 0;         // delete, insert, update
+    QStringList damaged;          // select: the damaged records it skipped, one text each
 };
 
 class TableEngine {

@@ -88,7 +88,8 @@ Typed ConvertLiteral(const QString &text, const DbfField *column) {
             t.kind = Typed::Number;
             t.number = *v;
         } else {
-            throw TableError(QStringLiteral("Значение %1 не является числом (столбец %2)").arg(Quoted(text), column->name));
+            throw TableError(
+                QStringLiteral("Значение %1 не является числом (столбец %2)").arg(Quoted(text), column->name));
         }
         break;
     case Typed::Date:
@@ -104,7 +105,8 @@ Typed ConvertLiteral(const QString &text, const DbfField *column) {
             t.kind = Typed::Bool;
             t.boolean = *b;
         } else {
-            throw TableError(QStringLiteral("Значение %1 не является логическим (столбец %2)").arg(Quoted(text), column->name));
+            throw TableError(
+                QStringLiteral("Значение %1 не является логическим (столбец %2)").arg(Quoted(text), column->name));
         }
         break;
     case Typed::Null: break;
@@ -325,7 +327,8 @@ QString ShownBytes(const QByteArray &bytes) {
     QString out;
     for (char c : bytes) {
         const uint8_t u = uint8_t(c);
-        out += u >= 0x20 && u < 0x7F ? QString(QLatin1Char(c)) : QStringLiteral("\\x%1").arg(uint(u), 2, 16, QLatin1Char('0'));
+        out += u >= 0x20 && u < 0x7F ? QString(QLatin1Char(c))
+                                     : QStringLiteral("\\x%1").arg(uint(u), 2, 16, QLatin1Char('0'));
     }
     return Quoted(out);
 }
@@ -388,7 +391,8 @@ QByteArray EncodeField(const DbfField &field, const sql::Operand &value) {
             return QByteArray(field.width, ' ');
         const auto v = ParseNumber(text);
         if (!v)
-            throw TableError(QStringLiteral("Значение %1 не является числом (столбец %2)").arg(Quoted(text), field.name));
+            throw TableError(
+                QStringLiteral("Значение %1 не является числом (столбец %2)").arg(Quoted(text), field.name));
         QString f = QString::number(*v, 'f', field.decimals);
         if (f.startsWith(QLatin1Char('-')) && f.count(QLatin1Char('0')) + f.count(QLatin1Char('.')) == f.size() - 1)
             f.remove(0, 1);  // no "-0.00000"
@@ -409,7 +413,8 @@ QByteArray EncodeField(const DbfField &field, const sql::Operand &value) {
             return QByteArray(1, ' ');
         const auto b = ParseLogical(text);
         if (!b)
-            throw TableError(QStringLiteral("Значение %1 не является логическим (столбец %2)").arg(Quoted(text), field.name));
+            throw TableError(
+                QStringLiteral("Значение %1 не является логическим (столбец %2)").arg(Quoted(text), field.name));
         return QByteArray(1, *b ? 'T' : 'F');
     }
     default: break;

@@ -41,22 +41,22 @@ QVector<DbfColumn> FamilyColumns(TableFamily family) {
         return WithKey({P, T, Value("TX", 0), Value("M", 4), Value("VK", 4), Value("Q", 4), NPIT, NDAT, VIZD});
     case TableFamily::Fluid: return WithKey({Value("V", 4), P, T, NPIT, NDAT, VIZD});
     case TableFamily::Heat:
-        return WithKey({Value("P1", 5), Value("T1", 0), Value("M1", 4), Value("P2", 5), Value("T2", 0),
-                        Value("M2", 4), Value("Q", 4), NPIT, NDAT, VIZD});
+        return WithKey({Value("P1", 5), Value("T1", 0), Value("M1", 4), Value("P2", 5), Value("T2", 0), Value("M2", 4),
+                        Value("Q", 4), NPIT, NDAT, VIZD});
     case TableFamily::None: break;
     }
     return {};
 }
 
 QVector<DbfColumn> ParamArchiveColumns() {
-    return {{"F_1BAIT", 'C', 2, 0}, {"F_2BAIT", 'C', 6, 0}, {"F_3", 'C', 2, 0},   {"F_4", 'C', 20, 0},
+    return {{"F_1BAIT", 'C', 2, 0}, {"F_2BAIT", 'C', 6, 0}, {"F_3", 'C', 2, 0},  {"F_4", 'C', 20, 0},
             {"F_5", 'C', 20, 0},    {"F_6", 'C', 20, 0},    {"F_7", 'C', 120, 0}};
 }
 
 QVector<DbfColumn> RegistryColumns() {
-    return {{"ID", 'C', 10, 0},    {"SERIAL", 'C', 16, 0}, {"IDENT", 'C', 10, 0},
-            {"US", 'C', 18, 0},    {"OWNER", 'C', 18, 0},  {"START", 'C', 17, 0},
-            {"PO", 'C', 20, 0},    {"DATA", 'C', 11, 0},   {"TELEFON", 'C', 30, 0}};
+    return {{"ID", 'C', 10, 0}, {"SERIAL", 'C', 16, 0}, {"IDENT", 'C', 10, 0},
+            {"US", 'C', 18, 0}, {"OWNER", 'C', 18, 0},  {"START", 'C', 17, 0},
+            {"PO", 'C', 20, 0}, {"DATA", 'C', 11, 0},   {"TELEFON", 'C', 30, 0}};
 }
 
 QString TemplateFileName(TableFamily family) {
@@ -88,8 +88,8 @@ void EnsureTemplates(const QString &settingsReportDir) {
     const QString dir = TemplateDirectory(settingsReportDir);
     if (!QDir().mkpath(dir))
         throw TableError(QStringLiteral("Не удалось создать каталог шаблонов %1").arg(QDir::toNativeSeparators(dir)));
-    for (TableFamily f : {TableFamily::GVRas, TableFamily::GVSU, TableFamily::Par, TableFamily::Fluid,
-                          TableFamily::Heat})
+    for (TableFamily f :
+         {TableFamily::GVRas, TableFamily::GVSU, TableFamily::Par, TableFamily::Fluid, TableFamily::Heat})
         DbfFile::Create(dir + TemplateFileName(f), FamilyColumns(f));
     DbfFile::Create(dir + QLatin1String(kParamTemplateName), ParamArchiveColumns());
 }
@@ -101,8 +101,8 @@ void EnsureRegistryTable(const QString &devDir) {
 }
 
 bool TemplateColumns(const QString &fileName, QVector<DbfColumn> *columns) {
-    for (TableFamily f : {TableFamily::GVRas, TableFamily::GVSU, TableFamily::Par, TableFamily::Fluid,
-                          TableFamily::Heat})
+    for (TableFamily f :
+         {TableFamily::GVRas, TableFamily::GVSU, TableFamily::Par, TableFamily::Fluid, TableFamily::Heat})
         if (fileName.compare(TemplateFileName(f), Qt::CaseInsensitive) == 0) {
             *columns = FamilyColumns(f);
             return true;

@@ -20,9 +20,7 @@ void TSettingsRecord::setBytes(const QByteArray &bytes) {
 uint8_t TSettingsRecord::byteAt(int offset) const { return uint8_t(data_.at(offset)); }
 void TSettingsRecord::setByteAt(int offset, uint8_t v) { data_[offset] = char(v); }
 
-int32_t TSettingsRecord::int32At(int offset) const {
-    return qFromLittleEndian<qint32>(data_.constData() + offset);
-}
+int32_t TSettingsRecord::int32At(int offset) const { return qFromLittleEndian<qint32>(data_.constData() + offset); }
 
 void TSettingsRecord::setInt32At(int offset, int32_t v) { qToLittleEndian<qint32>(v, data_.data() + offset); }
 
@@ -52,12 +50,14 @@ void TSettingsRecord::setArchiveKind(int channel, int kind, bool on) {
 QString TSettingsRecord::CheckDirectoryText(const QString &path, const QString &what) {
     const QByteArray bytes = ToCp1251(path);
     if (FromCp1251(bytes) != path)
-        return QStringLiteral("%1 %2 нельзя использовать: в пути есть знаки, которых нет в кодировке Windows-1251, "
-                              "а файл настроек Torv2a.ini хранит пути в ней. Выберите каталог с другим именем")
+        return QStringLiteral(
+                   "%1 %2 нельзя использовать: в пути есть знаки, которых нет в кодировке Windows-1251, "
+                   "а файл настроек Torv2a.ini хранит пути в ней. Выберите каталог с другим именем")
             .arg(what, path);
     if (bytes.size() > kDirCapacity)
-        return QStringLiteral("%1 %2 нельзя использовать: путь длиннее %3 знаков, отведённых ему в файле настроек "
-                              "Torv2a.ini")
+        return QStringLiteral(
+                   "%1 %2 нельзя использовать: путь длиннее %3 знаков, отведённых ему в файле настроек "
+                   "Torv2a.ini")
             .arg(what, path)
             .arg(kDirCapacity);
     return QString();
@@ -71,8 +71,9 @@ QString TSettingsRecord::CheckProgramDir(const QString &programDir) {
     if (FromCp1251(ToCp1251(programDir)) != programDir)
         return CheckDirectoryText(programDir, QStringLiteral("Каталог программы"));
     const int limit = kDirCapacity - int(longest.size() - programDir.size());
-    return QStringLiteral("Каталог программы %1 нельзя использовать: путь длиннее %2 знаков (вместе с \"/Data/Dev/\" "
-                          "он должен уместиться в %3 знаков, отведённых путям в файле настроек Torv2a.ini)")
+    return QStringLiteral(
+               "Каталог программы %1 нельзя использовать: путь длиннее %2 знаков (вместе с \"/Data/Dev/\" "
+               "он должен уместиться в %3 знаков, отведённых путям в файле настроек Torv2a.ini)")
         .arg(programDir)
         .arg(limit)
         .arg(kDirCapacity);

@@ -10,9 +10,9 @@ class TNewDate {
 public:
     QDateTime BeginDate;
     QDateTime EndDate;
-    int PeriodChosen = 0;     // 1 from a period choice until the next grid refresh applied it
-    QDateTime ArchiveStart;   // first day of the selected device's archive
-    QDateTime ArchiveEnd;     // last day of the device's archive
+    int PeriodChosen = 0;    // 1 from a period choice until the next grid refresh applied it
+    QDateTime ArchiveStart;  // first day of the selected device's archive
+    QDateTime ArchiveEnd;    // last day of the device's archive
 };
 
 }  // namespace torv

@@ -38,8 +38,9 @@ int CliPrompts::present(const PromptRequest &r) {
         }
     }
     if (given) {
-        print(QStringLiteral("[") + r.caption + QStringLiteral("] ") + text +
-              (given == AnswerYes ? QStringLiteral(" — ответ по параметру --yes: Да") : QStringLiteral(" — ответ: Нет")));
+        print(
+            QStringLiteral("[") + r.caption + QStringLiteral("] ") + text +
+            (given == AnswerYes ? QStringLiteral(" — ответ по параметру --yes: Да") : QStringLiteral(" — ответ: Нет")));
         return given;
     }
     if (r.kind != PromptRequest::YesNo) {

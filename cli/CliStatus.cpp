@@ -14,9 +14,9 @@ void Print(const QString &s) {
 }  // namespace
 
 bool CliStatusPrinter::RoutineLogLine(const QString &line) {
-    static const char *const kRoutine[] = {"Data In",   "Data No",       "Begin data", "Fl ICRC=",    "RTS ICRC=",
-                                           "Flash OK ", "RTS OK ",       "SYS BAD",    "COM.SerialN", "send SYS2",
-                                           "SYS2 ",     "SYS режим установлен"};
+    static const char *const kRoutine[] = {
+        "Data In", "Data No", "Begin data",  "Fl ICRC=",  "RTS ICRC=", "Flash OK ",
+        "RTS OK ", "SYS BAD", "COM.SerialN", "send SYS2", "SYS2 ",     "SYS режим установлен"};
     for (const char *p : kRoutine)
         if (line.startsWith(QString::fromUtf8(p)))
             return true;
@@ -24,8 +24,7 @@ bool CliStatusPrinter::RoutineLogLine(const QString &line) {
 }
 
 CliStatusPrinter::CliStatusPrinter(LinkStatus &s, bool verbose) : verbose_(verbose) {
-    QObject::connect(&s, &LinkStatus::textChanged, this,
-                     [this](int role, const QString &t) { text(Role(role), t); });
+    QObject::connect(&s, &LinkStatus::textChanged, this, [this](int role, const QString &t) { text(Role(role), t); });
     QObject::connect(&s, &LinkStatus::lineAdded, this, [this](int pane, const QString &l) { line(Role(pane), l); });
     QObject::connect(&s, &LinkStatus::progressChanged, this, [this](int p) {
         if (p != progress_) {

@@ -103,9 +103,9 @@ struct Options {
     bool flag(const char *name) const { return flags.count(QString::fromLatin1(name)) != 0; }
 };
 
-const std::set<QString> kValueOptions{
-    "program-dir", "port",     "depth",      "answer-time", "kinds",      "device",     "link-mode",   "phone",
-    "rs485-address", "modem-wait", "dial",   "gsm",         "data-dir",   "dev-dir",    "report-dir",  "last-device"};
+const std::set<QString> kValueOptions{"program-dir", "port",    "depth",         "answer-time", "kinds", "device",
+                                      "link-mode",   "phone",   "rs485-address", "modem-wait",  "dial",  "gsm",
+                                      "data-dir",    "dev-dir", "report-dir",    "last-device"};
 const std::set<QString> kFlagOptions{"yes", "verbose", "help"};
 
 Options Parse(const QStringList &args) {
@@ -159,8 +159,7 @@ Options Parse(const QStringList &args) {
 
 // The options each command takes.
 const std::map<QString, std::set<QString>> kCommandOptions{
-    {"download",
-     {"port", "depth", "kinds", "param-archive", "answer-time", "link-mode", "phone", "rs485-address"}},
+    {"download", {"port", "depth", "kinds", "param-archive", "answer-time", "link-mode", "phone", "rs485-address"}},
     {"devices", {}},
     {"tables", {"device"}},
     {"settings-report", {"device"}},
@@ -319,8 +318,9 @@ int Download(Cli &cli, const bool &interrupted) {
         return ExitOk;
     }
     if (r.complete)
-        Err(QStringLiteral("Архивы прибора ") + app.deviceNumber + QStringLiteral(" скачаны, но реестр приборов не обновлён (") +
-            QString::number(secs, 'f', 1) + QStringLiteral(" с)"));
+        Err(QStringLiteral("Архивы прибора ") + app.deviceNumber +
+            QStringLiteral(" скачаны, но реестр приборов не обновлён (") + QString::number(secs, 'f', 1) +
+            QStringLiteral(" с)"));
     else
         Err(QStringLiteral("Скачивание не завершено (состояние прерывания ") + QString::number(app.abortState) +
             QStringLiteral(", ") + QString::number(secs, 'f', 1) + QStringLiteral(" с)"));
@@ -337,8 +337,9 @@ int SetClock(Cli &cli, bool yes, const bool &interrupted) {
     if (interrupted)
         return Interrupted(0);
     if (!sent) {
-        Err(yes ? QStringLiteral("Время в прибор не записано") : QStringLiteral("Время в прибор не записано (ответ \"Нет\"; "
-                                                                                "для записи укажите --yes)"));
+        Err(yes ? QStringLiteral("Время в прибор не записано")
+                : QStringLiteral("Время в прибор не записано (ответ \"Нет\"; "
+                                 "для записи укажите --yes)"));
         return ExitFailed;
     }
     Err(QStringLiteral("Время записано в прибор ") + app.deviceNumber);
@@ -351,7 +352,8 @@ int Devices(App &app) {
         Err(QStringLiteral("Реестр приборов не открывается: ") + reg.DatabaseLocation());
         return ExitFailed;
     }
-    Out(QStringLiteral("ID  SERIAL      IDENT       OWNER               US                  START              TELEFON"));
+    Out(QStringLiteral(
+        "ID  SERIAL      IDENT       OWNER               US                  START              TELEFON"));
     for (const RegistryRow &r : reg.rows())
         Out(QStringLiteral("%1 %2 %3 %4 %5 %6 %7")
                 .arg(r.ID, -3)
@@ -502,8 +504,9 @@ int SettingsSet(App &app, const Options &o) {
         rc = ExitFailed;  // chosen, but its configuration image is missing (the message says so)
     if (o.has("phone")) {
         const QString serial = app.settings.lastDevice();
-        const QString e = serial.isEmpty() ? QStringLiteral("Прибор не выбран: номер телефона хранится за прибором "
-                                                             "(укажите --last-device)")
+        const QString e = serial.isEmpty() ? QStringLiteral(
+                                                 "Прибор не выбран: номер телефона хранится за прибором "
+                                                 "(укажите --last-device)")
                                            : reg.StoreTelephone(serial, o.value("phone").trimmed());
         if (!e.isEmpty()) {
             Err(e);

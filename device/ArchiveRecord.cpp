@@ -10,9 +10,9 @@ namespace torv {
 namespace {
 
 // Unit conversions of the stored values.
-constexpr double kKgfToMPa = 0.0980665;   // kgf/cm² → MPa
-constexpr double kThousands = 0.001;      // volumes in thousands of the device's unit
-constexpr double kHuge = 1e12;            // the device's "no sensible value" bound
+constexpr double kKgfToMPa = 0.0980665;  // kgf/cm² → MPa
+constexpr double kThousands = 0.001;     // volumes in thousands of the device's unit
+constexpr double kHuge = 1e12;           // the device's "no sensible value" bound
 constexpr double kTiny = 0.00001;
 constexpr double kSmallNegative = -0.0001;
 // Largest magnitude every value column of the tables holds with its decimals.
@@ -23,8 +23,8 @@ constexpr int kSteamTemperatureLimit = 20000;
 constexpr int kFluidTemperatureLimit = 50000;
 constexpr int kHeatTemperatureLimit = 20000;
 
-constexpr int kHourTenths = 10;   // NPIT of an empty hourly record
-constexpr int kDayTenths = 240;   // NPIT of an empty daily record
+constexpr int kHourTenths = 10;  // NPIT of an empty hourly record
+constexpr int kDayTenths = 240;  // NPIT of an empty daily record
 
 // Raised by a comparison with a value that is not a number, or by a value the tables cannot hold.
 struct DecodeFault {};
@@ -236,23 +236,12 @@ ArchiveValues FailureValues(TableFamily family, char kind, const QDate &recordDa
     ArchiveValues v;  // T, TX, M, NDAT, VIZD and the heat values start at 0
     switch (family) {
     case TableFamily::GVRas:
-    case TableFamily::C3H8:
-        v.P = v.VP = v.VC = -1;
-        break;
-    case TableFamily::GVSU:
-        v.P = v.VC = -1;
-        break;
-    case TableFamily::Par:
-        v.P = v.VK = v.Q = -1;
-        break;
-    case TableFamily::Fluid:
-        v.P = v.V = -1;
-        break;
-    case TableFamily::Heat:
-        v.Q = -1;
-        break;
-    case TableFamily::None:
-        break;
+    case TableFamily::C3H8: v.P = v.VP = v.VC = -1; break;
+    case TableFamily::GVSU: v.P = v.VC = -1; break;
+    case TableFamily::Par: v.P = v.VK = v.Q = -1; break;
+    case TableFamily::Fluid: v.P = v.V = -1; break;
+    case TableFamily::Heat: v.Q = -1; break;
+    case TableFamily::None: break;
     }
     if (kind == kMonthly)
         v.NPIT = recordDate.day() * kDayTenths;
@@ -344,9 +333,8 @@ int ClassifyRecord(ArchiveRecordBytes &record, char kind, LinkStatus *status) {
     return RecordEmpty;
 }
 
-DecodedRecord DecodeRecord(TableFamily family, const ArchiveRecordBytes &record, char kind,
-                           const QDate &recordDate, int state, const QString &firmwareVersion,
-                           LinkStatus *status) {
+DecodedRecord DecodeRecord(TableFamily family, const ArchiveRecordBytes &record, char kind, const QDate &recordDate,
+                           int state, const QString &firmwareVersion, LinkStatus *status) {
     DecodedRecord out;
     out.state = state;
     try {

@@ -42,11 +42,11 @@ enum RecordState : int {
 namespace ArchiveOffset {
 constexpr int P = 0;
 constexpr int T = 4;
-constexpr int VP = 6;          // GVRas/C3H8 VP, GVSU spare volume, steam M
-constexpr int VC = 10;         // GVRas/GVSU VC, steam VK
+constexpr int VP = 6;   // GVRas/C3H8 VP, GVSU spare volume, steam M
+constexpr int VC = 10;  // GVRas/GVSU VC, steam VK
 constexpr int SteamTX = 14;
 constexpr int SteamQ = 16;
-constexpr int SteamQV6 = 14;   // steam Q in the "MPrgV6" layout
+constexpr int SteamQV6 = 14;  // steam Q in the "MPrgV6" layout
 constexpr int FluidV = 0;
 constexpr int FluidP = 4;
 constexpr int FluidT = 8;
@@ -64,12 +64,12 @@ constexpr int VIZD = 24;
 
 // The stored values of one record; each family uses its own subset.
 struct ArchiveValues {
-    double P = 0, VP = 0, VC = 0;        // gas, propane; P also steam and liquid
-    double M = 0, VK = 0, Q = 0;         // steam (Q also heat)
-    double V = 0;                        // liquid
+    double P = 0, VP = 0, VC = 0;           // gas, propane; P also steam and liquid
+    double M = 0, VK = 0, Q = 0;            // steam (Q also heat)
+    double V = 0;                           // liquid
     double P1 = 0, M1 = 0, P2 = 0, M2 = 0;  // heat
-    int T = 0, TX = 0, T1 = 0, T2 = 0;   // tenths of a kelvin
-    int NPIT = 0, NDAT = 0, VIZD = 0;    // tenths of an hour
+    int T = 0, TX = 0, T1 = 0, T2 = 0;      // tenths of a kelvin
+    int NPIT = 0, NDAT = 0, VIZD = 0;       // tenths of an hour
 };
 
 struct DecodedRecord {
@@ -88,8 +88,7 @@ int ClassifyRecord(ArchiveRecordBytes &record, char kind, LinkStatus *status = n
 // Decodes the record for the family. A value that is not a number, or one the tables cannot hold,
 // ends the decoding: the family's failure values, "Исключение1 Ошибка разбора данных" in Edit1 and
 // state 3. firmwareVersion selects the steam layout.
-DecodedRecord DecodeRecord(TableFamily family, const ArchiveRecordBytes &record, char kind,
-                           const QDate &recordDate, int state, const QString &firmwareVersion = {},
-                           LinkStatus *status = nullptr);
+DecodedRecord DecodeRecord(TableFamily family, const ArchiveRecordBytes &record, char kind, const QDate &recordDate,
+                           int state, const QString &firmwareVersion = {}, LinkStatus *status = nullptr);
 
 }  // namespace torv

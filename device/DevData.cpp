@@ -144,9 +144,7 @@ void PutTextField(QByteArray &image, int offset, int capacity, const QByteArray 
 ChannelRangeError::ChannelRangeError(int channel)
     : std::out_of_range("channel number out of range"), channel_(channel) {}
 
-QString ChannelRangeError::text() const {
-    return QStringLiteral("Номер канала %1 не допускается").arg(channel_);
-}
+QString ChannelRangeError::text() const { return QStringLiteral("Номер канала %1 не допускается").arg(channel_); }
 
 // ---------------------------------------------------------------------------------------------
 // Layout tables
@@ -169,7 +167,10 @@ constexpr LayoutTable kG1{
     MakeRow({N, N, 8, 12}, {1, 0, 5, 4}, {0, 4, N, N}, kNone),
     MakeRow({2, 3, 10, 11}, {2, 3, 6, 7}, kNone, kNone),
     MakeRow(kNone, {0, 1, 4, 5}, kNone, {0, 0, 0, 0}),
-    kEmptyRow, kEmptyRow, kEmptyRow, kEmptyRow,
+    kEmptyRow,
+    kEmptyRow,
+    kEmptyRow,
+    kEmptyRow,
 };
 // G2: orifice media.
 constexpr LayoutTable kG2{
@@ -178,7 +179,9 @@ constexpr LayoutTable kG2{
     MakeRow({2, 6, 10, 14}, kNone, kNone, kNone),
     MakeRow({3, 7, 11, 15}, kNone, kNone, {1, 1, 1, 1}),
     MakeRow(kNone, {2, 3, 6, 7}, kNone, {0, 0, 0, 0}),
-    kEmptyRow, kEmptyRow, kEmptyRow,
+    kEmptyRow,
+    kEmptyRow,
+    kEmptyRow,
 };
 // G3 (also S3): heat channel of the multi-medium and steam devices.
 constexpr LayoutTable kG3{
@@ -188,35 +191,48 @@ constexpr LayoutTable kG3{
     MakeRow({0, 1, 8, 9}, {0, 1, 4, 5}, kNone, {2, 2, 2, 2}),
     MakeRow(kNone, kNone, kNone, {3, 4, 5, 6}),
     MakeRow(kNone, kNone, kNone, {7, 8, 9, 10}),
-    kEmptyRow, kEmptyRow,
+    kEmptyRow,
+    kEmptyRow,
 };
 // G4 (also S4): cold water.
 constexpr LayoutTable kG4{
     MakeRow({2, 3, 10, 11}, {2, 3, 6, 7}, kNone, kNone),
-    kEmptyRow, kEmptyRow, kEmptyRow, kEmptyRow, kEmptyRow, kEmptyRow, kEmptyRow,
+    kEmptyRow,
+    kEmptyRow,
+    kEmptyRow,
+    kEmptyRow,
+    kEmptyRow,
+    kEmptyRow,
+    kEmptyRow,
 };
 // H1: the heat channel of the heat device (supply words 0…3, return words 4…7).
 constexpr LayoutTable kH1{
-    MakeRow({1, N, N, N}, kNone, kNone, kNone),
-    MakeRow(kNone, kNone, {0, N, N, N}, kNone),
-    MakeRow({2, N, N, N}, kNone, kNone, kNone),
-    MakeRow({3, N, N, N}, kNone, kNone, kNone),
-    MakeRow({5, N, N, N}, kNone, kNone, kNone),
-    MakeRow(kNone, kNone, {4, N, N, N}, kNone),
-    MakeRow({6, N, N, N}, kNone, kNone, kNone),
-    MakeRow({7, N, N, N}, kNone, kNone, kNone),
+    MakeRow({1, N, N, N}, kNone, kNone, kNone), MakeRow(kNone, kNone, {0, N, N, N}, kNone),
+    MakeRow({2, N, N, N}, kNone, kNone, kNone), MakeRow({3, N, N, N}, kNone, kNone, kNone),
+    MakeRow({5, N, N, N}, kNone, kNone, kNone), MakeRow(kNone, kNone, {4, N, N, N}, kNone),
+    MakeRow({6, N, N, N}, kNone, kNone, kNone), MakeRow({7, N, N, N}, kNone, kNone, kNone),
 };
 // H2: outdoor temperature channel of the heat device.
 constexpr LayoutTable kH2{
     MakeRow({N, 8, N, N}, kNone, kNone, kNone),
-    kEmptyRow, kEmptyRow, kEmptyRow, kEmptyRow, kEmptyRow, kEmptyRow, kEmptyRow,
+    kEmptyRow,
+    kEmptyRow,
+    kEmptyRow,
+    kEmptyRow,
+    kEmptyRow,
+    kEmptyRow,
+    kEmptyRow,
 };
 // L1: liquid (word 0 flow, 1 pressure, 2 temperature).
 constexpr LayoutTable kL1{
     MakeRow({2, 3, 10, 11}, {2, 3, 6, 7}, kNone, kNone),
     MakeRow({1, 5, 9, 13}, kNone, kNone, kNone),
     MakeRow({N, N, 8, 12}, {1, 0, 5, 4}, {0, 4, N, N}, kNone),
-    kEmptyRow, kEmptyRow, kEmptyRow, kEmptyRow, kEmptyRow,
+    kEmptyRow,
+    kEmptyRow,
+    kEmptyRow,
+    kEmptyRow,
+    kEmptyRow,
 };
 
 constexpr LayoutTable WithColdWater(LayoutTable t) {
@@ -234,7 +250,8 @@ constexpr LayoutTable kS5{
     MakeRow(kNone, kNone, {4, N, N, N}, kNone),
     MakeRow(kNone, kNone, {0, N, N, N}, kNone),
     MakeRow(kNone, {2, N, N, N}, kNone, kNone),
-    kEmptyRow, kEmptyRow,
+    kEmptyRow,
+    kEmptyRow,
 };
 
 }  // namespace
@@ -243,8 +260,13 @@ const LayoutTable *LayoutFor(LayoutClass cls, uint8_t medium) {
     switch (cls) {
     case LayoutClass::Gas:
         switch (medium) {
-        case 'B': case 'P': case 'Q': case 'V': return &kG1;
-        case 'A': case 'D': case 'S': return &kG2;
+        case 'B':
+        case 'P':
+        case 'Q':
+        case 'V': return &kG1;
+        case 'A':
+        case 'D':
+        case 'S': return &kG2;
         case 'H': return &kG3;
         case 'W': return &kG4;
         default: return nullptr;
@@ -255,29 +277,37 @@ const LayoutTable *LayoutFor(LayoutClass cls, uint8_t medium) {
         case 'T': return &kH2;
         default: return nullptr;
         }
-    case LayoutClass::Fluid:
-        return &kL1;
+    case LayoutClass::Fluid: return &kL1;
     case LayoutClass::Steam:
         switch (medium) {
-        case 'B': case 'Q': case 'V': return &kS1;
-        case 'A': case 'D': case 'S': return &kS2;
+        case 'B':
+        case 'Q':
+        case 'V': return &kS1;
+        case 'A':
+        case 'D':
+        case 'S': return &kS2;
         case 'H': return &kG3;
         case 'W': return &kG4;
         case '2': return &kS5;
         default: return nullptr;
         }
-    case LayoutClass::C3H8:
-        return medium == 'P' ? &kG1 : nullptr;
+    case LayoutClass::C3H8: return medium == 'P' ? &kG1 : nullptr;
     }
     return nullptr;
 }
 
 int LayoutGroupOf(uint8_t c) {
     switch (c) {
-    case 'I': case 'J': return GroupIJ;
-    case 'F': case 'P': return GroupFP;
-    case 'A': case 'B': return GroupAB;
-    case '1': case '2': case '3': case '4': return GroupThermo;
+    case 'I':
+    case 'J': return GroupIJ;
+    case 'F':
+    case 'P': return GroupFP;
+    case 'A':
+    case 'B': return GroupAB;
+    case '1':
+    case '2':
+    case '3':
+    case '4': return GroupThermo;
     case 'D': return GroupD;
     default: return -1;
     }
@@ -416,8 +446,13 @@ void TDevObj::SetChannel(int n) {
 
 QString TDevObj::FlowCaption(int n) const {
     switch (MediumOf(n)) {
-    case 'A': case 'B': case 'D': case 'P': case 'V': return QStringLiteral("Qс, м3/ч");
-    case 'Q': case 'S': return QStringLiteral("Qм, т/ч");
+    case 'A':
+    case 'B':
+    case 'D':
+    case 'P':
+    case 'V': return QStringLiteral("Qс, м3/ч");
+    case 'Q':
+    case 'S': return QStringLiteral("Qм, т/ч");
     default: return QString();
     }
 }
@@ -431,12 +466,16 @@ QString TDevObj::VolumeUnitText() const {
     QString text = QStringLiteral("м3");
     const uint8_t unit = ByteAt(img::kVolumeUnit);
     if (hasV) {
-        if (unit == 'L') text = QStringLiteral("л");
-        else if (unit == 'M') text = QStringLiteral("м3");
+        if (unit == 'L')
+            text = QStringLiteral("л");
+        else if (unit == 'M')
+            text = QStringLiteral("м3");
     }
     if (hasP) {
-        if (unit == 'L') text = QStringLiteral("л?");
-        else if (unit == 'M') text = QStringLiteral("м3");
+        if (unit == 'L')
+            text = QStringLiteral("л?");
+        else if (unit == 'M')
+            text = QStringLiteral("м3");
     }
     return text;
 }
@@ -455,17 +494,26 @@ QString TDevObj::MassUnitText() const {
     default: break;
     }
     if (hasP) {
-        if (unit == 'K') text = QStringLiteral("т");
-        else if (unit == 'L') text = QStringLiteral("л?");
-        else if (unit == 'M') text = QStringLiteral("м3");
+        if (unit == 'K')
+            text = QStringLiteral("т");
+        else if (unit == 'L')
+            text = QStringLiteral("л?");
+        else if (unit == 'M')
+            text = QStringLiteral("м3");
     }
     return text;
 }
 
 QString TDevObj::SensorUnitText(uint16_t word, const QString &unchanged) {
     switch (word & 0xFF) {
-    case '1': case '2': case '3': case '4': return QStringLiteral("[Ом]");
-    case 'A': case 'B': case 'I': case 'J': return QStringLiteral("[мА]");
+    case '1':
+    case '2':
+    case '3':
+    case '4': return QStringLiteral("[Ом]");
+    case 'A':
+    case 'B':
+    case 'I':
+    case 'J': return QStringLiteral("[мА]");
     case 'F': return QStringLiteral("[Гц]");
     case 'P': return QStringLiteral("[ c]");
     default: return unchanged;

@@ -20,23 +20,23 @@ class Prompts;
 // Offsets of the configuration image (flash sector 0, 0xF000…0xFFFF).
 namespace img {
 constexpr int kSize = 4096;
-constexpr int kModelText = 1;          // text, capacity 10
-constexpr int kFactoryNumber = 12;     // text, capacity 10
-constexpr int kConfiguredBy = 23;      // text, capacity 20
-constexpr int kFirmwareVersion = 44;   // text, capacity 20
-constexpr int kProgrammingDate = 65;   // device time stamp
-constexpr int kChannelRecords = 73;    // four 64-byte channel records
+constexpr int kModelText = 1;         // text, capacity 10
+constexpr int kFactoryNumber = 12;    // text, capacity 10
+constexpr int kConfiguredBy = 23;     // text, capacity 20
+constexpr int kFirmwareVersion = 44;  // text, capacity 20
+constexpr int kProgrammingDate = 65;  // device time stamp
+constexpr int kChannelRecords = 73;   // four 64-byte channel records
 constexpr int kChannelRecordSize = 64;
-constexpr int kThermoCurrentArea = 329;   // '1'…'4', 'I', 'J' descriptors
-constexpr int kFreqPulseArea = 841;       // 'F', 'P' descriptors
-constexpr int kCurrentABArea = 1097;      // 'A', 'B' descriptors
-constexpr int kDiscreteArea = 1161;       // 'D' descriptors, one per seven indices
+constexpr int kThermoCurrentArea = 329;  // '1'…'4', 'I', 'J' descriptors
+constexpr int kFreqPulseArea = 841;      // 'F', 'P' descriptors
+constexpr int kCurrentABArea = 1097;     // 'A', 'B' descriptors
+constexpr int kDiscreteArea = 1161;      // 'D' descriptors, one per seven indices
 constexpr int kDiscreteAreaEnd = 1256;
 constexpr int kDescriptorSize = 32;
-constexpr int kStartOfWork = 1257;        // device time stamp
+constexpr int kStartOfWork = 1257;  // device time stamp
 constexpr int kContractHour = 1261;
 constexpr int kCompressibilityMethod = 1262;
-constexpr int kSubstituteCompressibility = 1263;   // f32; liquid device: density at standard conditions
+constexpr int kSubstituteCompressibility = 1263;  // f32; liquid device: density at standard conditions
 constexpr int kLiquidDensity = 1263;
 constexpr int kOutputChannel = 1267;
 constexpr int kOutputParameter = 1268;    // steam device: 0 mass flow, other heat
@@ -47,16 +47,16 @@ constexpr int kDaylightSaving = 1315;
 constexpr int kSummerMonth = 1316;
 constexpr int kWinterMonth = 1317;
 constexpr int kAlarmLamp = 1318;
-constexpr int kOutputHoldTime = 1319;     // u16, ticks of 1/7.6294 s
+constexpr int kOutputHoldTime = 1319;  // u16, ticks of 1/7.6294 s
 constexpr int kAutoContract = 1322;
-constexpr int kChannelCount = 1360;       // propane and liquid devices: '4' four channels
+constexpr int kChannelCount = 1360;  // propane and liquid devices: '4' four channels
 constexpr int kVolumeUnit = 1361;
 constexpr int kMassUnit = 1362;
 constexpr int kGasPressureCorrection = 1367;
-constexpr int kTemperatureCorrection = 1367;      // propane device
-constexpr int kPressureCorrection = 1368;         // propane and steam devices
-constexpr int kProgramOwnerGas = 1368;            // text, capacity 20
-constexpr int kProgramOwnerOther = 1369;          // heat, liquid, steam, propane layouts
+constexpr int kTemperatureCorrection = 1367;  // propane device
+constexpr int kPressureCorrection = 1368;     // propane and steam devices
+constexpr int kProgramOwnerGas = 1368;        // text, capacity 20
+constexpr int kProgramOwnerOther = 1369;      // heat, liquid, steam, propane layouts
 constexpr int kGasAveraging = 1389;
 constexpr int kGasSummerWinter = 1390;
 constexpr int kOtherAveraging = 1390;
@@ -70,8 +70,8 @@ constexpr int kLongTextCapacity = 20;
 // Offsets inside a 64-byte channel record.
 namespace chrec {
 constexpr int kMedium = 0;
-constexpr int kSlotWords = 1;            // slot k at 1 + 2k
-constexpr int kVariant = 23;             // 'S': penalty value below the lower set-point
+constexpr int kSlotWords = 1;  // slot k at 1 + 2k
+constexpr int kVariant = 23;   // 'S': penalty value below the lower set-point
 constexpr int kPenalty = 24;
 constexpr int kMinDp1 = 28;
 constexpr int kFlowCoefficient = 32;
@@ -82,21 +82,21 @@ constexpr int kPipeExpansion = 48;
 constexpr int kZeroDrift = 52;
 constexpr int kLowerSetPoint = 56;
 // The heat device's two-pipe channel keeps its orifice data directly (supply flow coefficient at 32).
-constexpr int kSupplyDiameter = 36;      // mm at 20 °C
+constexpr int kSupplyDiameter = 36;  // mm at 20 °C
 constexpr int kReturnCoefficient = 40;
-constexpr int kReturnDiameter = 44;      // mm at 20 °C
+constexpr int kReturnDiameter = 44;  // mm at 20 °C
 constexpr int kHeatPlateExpansion = 48;
 }  // namespace chrec
 
 // Offsets inside a 32-byte sensor descriptor.
 namespace sdesc {
 constexpr int kSignal = 0;
-constexpr int kFullScale = 2;     // 'F' full-scale frequency, 'P' shortest pulse period
-constexpr int kFlag6 = 6;         // pressure sensors: 'I' gauge; 'F': integration time, s
+constexpr int kFullScale = 2;  // 'F' full-scale frequency, 'P' shortest pulse period
+constexpr int kFlag6 = 6;      // pressure sensors: 'I' gauge; 'F': integration time, s
 constexpr int kContract = 7;
 constexpr int kFunction = 11;
 constexpr int kC0 = 12;
-constexpr int kPointCount = 14;   // piecewise function: number of table points (inside c0)
+constexpr int kPointCount = 14;  // piecewise function: number of table points (inside c0)
 constexpr int kC1 = 16;
 constexpr int kC2 = 20;
 constexpr int kC3 = 24;
@@ -109,7 +109,7 @@ constexpr uint8_t kNoMedium = 0xFF;
 int BcdToInt(uint8_t b);
 uint8_t IntToBcd(int v);  // 0…99
 float FloatFromBits(uint32_t bits);
-bool IsFiniteFloat(float v);   // exponent bits not all ones
+bool IsFiniteFloat(float v);  // exponent bits not all ones
 float FiniteOrZero(float v);
 uint16_t U16At(const QByteArray &bytes, int offset);
 float FloatAt(const QByteArray &bytes, int offset);
@@ -177,8 +177,8 @@ enum LayoutGroup { GroupIJ = 0, GroupFP = 1, GroupAB = 2, GroupThermo = 3, Group
 constexpr int kLayoutWords = 8;
 using LayoutTable = std::array<std::array<std::array<int8_t, 4>, GroupCount>, kLayoutWords>;
 const LayoutTable *LayoutFor(LayoutClass cls, uint8_t medium);
-int LayoutGroupOf(uint8_t classLetter);   // -1 for letters of no group
-int DescriptorAddress(uint8_t classLetter, int index);   // -1 for letters of no area
+int LayoutGroupOf(uint8_t classLetter);                 // -1 for letters of no group
+int DescriptorAddress(uint8_t classLetter, int index);  // -1 for letters of no area
 
 // What the five channel classes share.
 class TDevObjBase {
@@ -187,14 +187,14 @@ public:
 
     int Channel() const { return channel_; }
     uint8_t Medium() const { return MediumOf(channel_); }
-    uint8_t MediumOf(int n) const;        // 0xFF for a channel outside 1…4
+    uint8_t MediumOf(int n) const;  // 0xFF for a channel outside 1…4
     uint16_t SensorWord(int k) const;
-    QByteArray ChannelRecord() const;     // 64 bytes; 0xFF bytes when no channel is selected
+    QByteArray ChannelRecord() const;  // 64 bytes; 0xFF bytes when no channel is selected
     uint8_t ChannelByte(int offset) const;
     float ChannelFloat(int offset) const;
     std::optional<SensorDescriptor> Descriptor(int k) const;
-    int ApproximationTableIndex(uint16_t word) const;   // -1 none
-    ApproximationTable *ApproximationTableFor(int k);    // found by sensor word k; nullptr none
+    int ApproximationTableIndex(uint16_t word) const;  // -1 none
+    ApproximationTable *ApproximationTableFor(int k);  // found by sensor word k; nullptr none
     bool HasTwoDpSensors() const;
     bool NoChannels() const;
 
@@ -207,7 +207,7 @@ public:
     QString ProgramOwner() const { return TextField(image_, programOwnerOffset_, img::kLongTextCapacity); }
 
     const QByteArray &Image() const { return image_; }
-    void SetImage(const QByteArray &image);   // a short image keeps the rest of the old one
+    void SetImage(const QByteArray &image);  // a short image keeps the rest of the old one
     uint8_t ByteAt(int offset) const { return uint8_t(image_[offset]); }
     float FloatAtImage(int offset) const { return FloatAt(image_, offset); }
     uint16_t U16AtImage(int offset) const { return U16At(image_, offset); }
@@ -245,9 +245,9 @@ public:
     // date (nothing changes then).
     bool SetClockFromRegisters(const QByteArray &registers);
 
-    QDate deviceDate;        // "now" of the download; null until the clock was read
+    QDate deviceDate;  // "now" of the download; null until the clock was read
     int deviceHour = 0;
-    std::array<float, 4> totals{};   // gas totals Vc, channels 1…4
+    std::array<float, 4> totals{};  // gas totals Vc, channels 1…4
 
 private:
     Prompts *prompts_;

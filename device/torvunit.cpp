@@ -10,12 +10,8 @@
 namespace torv {
 
 TTorv2s::TTorv2s(Prompts *prompts)
-    : image(img::kSize, char(0xFF)),
-      heatImage(img::kSize, char(0xFF)),
-      fluidImage(img::kSize, char(0xFF)),
-      steamImage(img::kSize, char(0xFF)),
-      c3h8Image(img::kSize, char(0xFF)),
-      prompts_(prompts) {
+    : image(img::kSize, char(0xFF)), heatImage(img::kSize, char(0xFF)), fluidImage(img::kSize, char(0xFF)),
+      steamImage(img::kSize, char(0xFF)), c3h8Image(img::kSize, char(0xFF)), prompts_(prompts) {
     CreateChannelObjects();
 }
 
@@ -174,8 +170,7 @@ QString TTorv2s::LoadUsd(const QString &devDir, const QString &factoryNumber) {
     const QByteArray bytes = file.read(img::kSize + 1);
     if (bytes.size() != img::kSize)
         return QStringLiteral("Файл настройки прибора ") + QDir::toNativeSeparators(path) +
-               QStringLiteral(" поврежден: ") + QString::number(file.size()) +
-               QStringLiteral(" байт вместо 4096");
+               QStringLiteral(" поврежден: ") + QString::number(file.size()) + QStringLiteral(" байт вместо 4096");
     // The image names its own kind: a device chosen offline may differ from the last one read.
     kind = DeviceKindOf(bytes);
     ImageOfKind(kind) = bytes;

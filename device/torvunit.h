@@ -35,9 +35,9 @@ enum DeviceKind : char {
 
 // What ReadConfiguration knows about the link when it hands over the image.
 struct ConfigurationLink {
-    QString linkType;           // "RS232", "RS232M", "RS485", "RS232L"
-    bool linkOpen = false;      // link open flag
-    QString serialString;       // digits of the serial number of the last handshake
+    QString linkType;       // "RS232", "RS232M", "RS485", "RS232L"
+    bool linkOpen = false;  // link open flag
+    QString serialString;   // digits of the serial number of the last handshake
 };
 
 class TTorv2s {
@@ -94,9 +94,9 @@ public:
     // "HH:00  DD-MM-YYYY" or "Нет", written by the settings report; at most 20 characters.
     QString startOfWork;
 
-    QByteArray image;   // general copy
+    QByteArray image;  // general copy
     std::array<float, 4> gasTotals{};
-    QDateTime totalsDate;   // the device date recorded by the settings report
+    QDateTime totalsDate;  // the device date recorded by the settings report
     QByteArray heatImage, fluidImage, steamImage, c3h8Image;
 
     // Set by the liquid device's settings report: the liquid channel has a pressure / temperature

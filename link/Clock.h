@@ -24,8 +24,8 @@ public:
 class Clock {
 public:
     virtual ~Clock() = default;
-    virtual QDateTime now() const = 0;          // local wall-clock time
-    virtual qint64 monotonicMs() const = 0;     // never goes back
+    virtual QDateTime now() const = 0;       // local wall-clock time
+    virtual qint64 monotonicMs() const = 0;  // never goes back
     virtual void sleepMs(qint64 ms) = 0;
     // Timers are created and fired on the thread that created them (the GUI thread for windows).
     virtual std::unique_ptr<ClockTimer> createTimer() = 0;
@@ -38,6 +38,7 @@ public:
     qint64 monotonicMs() const override;
     void sleepMs(qint64 ms) override;
     std::unique_ptr<ClockTimer> createTimer() override;
+
 private:
     qint64 origin_;
 };

@@ -8,7 +8,7 @@ namespace torv {
 namespace {
 const QString kOut = QStringLiteral("Out: (");
 constexpr qint64 kDrainLimitMs = 2000;
-}
+}  // namespace
 
 TComPort::TComPort(LinkContext &app, int portNumber) : app_(app), portNumber_(portNumber) {
     LinkState &link = app_.link;

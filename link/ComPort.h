@@ -41,9 +41,9 @@ public:
     static constexpr int LineDtr = 0x100;
     static constexpr int LineRts = 0x200;
 
-    static constexpr int kUnitMs = 55;            // one read time-limit unit
-    static constexpr int kIdlePolls = 100;        // WaitData: 0.5 s
-    static constexpr int kLongIdlePolls = 800;    // WaitData with the long-wait flag: 4 s
+    static constexpr int kUnitMs = 55;          // one read time-limit unit
+    static constexpr int kIdlePolls = 100;      // WaitData: 0.5 s
+    static constexpr int kLongIdlePolls = 800;  // WaitData with the long-wait flag: 4 s
     static constexpr int kPollMs = 5;
     static constexpr int kInitialAnswerUnit = 20;
     static constexpr int kReceivedPaneLines = 20;
@@ -71,14 +71,14 @@ public:
     uint16_t status = StatusPortFailed;
     uint8_t dtrOn = 0;
     uint8_t rtsOn = 0;
-    uint8_t lastByte = 0;                    // element 0 of the byte buffer
+    uint8_t lastByte = 0;  // element 0 of the byte buffer
     uint32_t bytesTransferred = 0;
-    std::array<int32_t, 8> rateHistory{};    // bytes/s of the last eight block reads, 0 newest
+    std::array<int32_t, 8> rateHistory{};  // bytes/s of the last eight block reads, 0 newest
     int32_t checkErrors = 0;
     int32_t blockReads = 0;
     int32_t commandAllowance = 0;
     int32_t answerTimeUnit = kInitialAnswerUnit;
-    QString serialString;                    // up to 10 characters
+    QString serialString;  // up to 10 characters
     uint8_t longWait = 0;
 
     int portNumber() const { return portNumber_; }
@@ -112,7 +112,7 @@ private:
     std::unique_ptr<SerialLine> line_;
     LineFormat format_;
     QString openError_;
-    uint16_t pendingErrors_ = 0;   // receive errors polled but not yet taken by a read
+    uint16_t pendingErrors_ = 0;  // receive errors polled but not yet taken by a read
     bool lineLost_ = false;
     QString lostReason_;
     bool carrierFromReplies_ = false;

@@ -41,13 +41,13 @@ struct LinkState {
     LinkState();
     ~LinkState();
 
-    std::unique_ptr<TComPort> port;   // the current port, or none
+    std::unique_ptr<TComPort> port;      // the current port, or none
     QString linkType = LinkType::RS232;  // up to 6 characters
-    uint8_t linkOpen = 0;             // 1 while the link is usable
-    uint8_t modemConnected = 0;       // 1 after a successful dial
-    uint8_t quiet = 0;                // polling: no error notices
+    uint8_t linkOpen = 0;                // 1 while the link is usable
+    uint8_t modemConnected = 0;          // 1 after a successful dial
+    uint8_t quiet = 0;                   // polling: no error notices
     int32_t rs485Address = 0;
-    bool dialling = false;            // set while Dial runs
+    bool dialling = false;  // set while Dial runs
     // The telephone number to dial, asked for at each dial: the settings window's choice (the
     // chosen device's number, or the one typed under "Использовать телефон, введенный ниже").
     std::function<QString()> telephone;

@@ -3,10 +3,9 @@
 namespace torv {
 
 const char *RoleName(Role r) {
-    static const char *names[] = {"StaticText2", "StaticText3", "StaticText1", "Label9",   "Label15",
-                                  "Label3",      "Label4",      "Label5",      "Label6",   "Label10",
-                                  "Label11",     "Label12",     "Label13",     "Label14",  "Edit1",
-                                  "RichEdit1",   "RichEdit2",   "RichEdit3"};
+    static const char *names[] = {"StaticText2", "StaticText3", "StaticText1", "Label9",    "Label15",   "Label3",
+                                  "Label4",      "Label5",      "Label6",      "Label10",   "Label11",   "Label12",
+                                  "Label13",     "Label14",     "Edit1",       "RichEdit1", "RichEdit2", "RichEdit3"};
     int i = static_cast<int>(r);
     return i >= 0 && i < static_cast<int>(Role::Count) ? names[i] : "?";
 }

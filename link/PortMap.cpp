@@ -10,13 +10,9 @@
 
 namespace torv {
 
-QString PortMap::Path(const QString &programDir) {
-    return QDir(programDir).filePath(QString::fromLatin1(kFileName));
-}
+QString PortMap::Path(const QString &programDir) { return QDir(programDir).filePath(QString::fromLatin1(kFileName)); }
 
-QString PortMap::DefaultTarget(int portNumber) {
-    return QStringLiteral("/dev/ttyS") + QString::number(portNumber - 1);
-}
+QString PortMap::DefaultTarget(int portNumber) { return QStringLiteral("/dev/ttyS") + QString::number(portNumber - 1); }
 
 QString PortMap::Lookup(const QString &mapText, int portNumber) {
     static const QRegularExpression entry(QStringLiteral("^\\s*COM(\\d+)\\s*=\\s*(.*?)\\s*$"),

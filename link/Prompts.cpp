@@ -3,8 +3,7 @@
 namespace torv {
 
 QString PromptCountdown::lineText(int seconds) {
-    return QStringLiteral("Время ожидания вашего выбора:") + QString::number(seconds) +
-           QStringLiteral(" сек.");
+    return QStringLiteral("Время ожидания вашего выбора:") + QString::number(seconds) + QStringLiteral(" сек.");
 }
 
 bool PromptCountdown::tick(int &countdown, int &answer, QString &line) {
@@ -24,8 +23,7 @@ bool PromptCountdown::tick(int &countdown, int &answer, QString &line) {
 }
 
 QString Prompts::NoticeCaption(const QString &text) {
-    return text.left(6) == QStringLiteral("Ошибка") ? QStringLiteral("Ошибка")
-                                                     : QStringLiteral("Сообщение");
+    return text.left(6) == QStringLiteral("Ошибка") ? QStringLiteral("Ошибка") : QStringLiteral("Сообщение");
 }
 
 PromptRequest Prompts::MakeNotice(const QString &text, int countdown) {
@@ -79,9 +77,7 @@ int Prompts::AskYesNo(const QString &text, const QString &caption, int countdown
     return a;
 }
 
-void Prompts::ErrorBox(const QString &text) {
-    presentBox({MessageBoxRequest::Error, QStringLiteral("Torv2a"), text});
-}
+void Prompts::ErrorBox(const QString &text) { presentBox({MessageBoxRequest::Error, QStringLiteral("Torv2a"), text}); }
 
 void Prompts::InfoBox(const QString &text) {
     presentBox({MessageBoxRequest::Information, QStringLiteral("Torv2a"), text});

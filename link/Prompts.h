@@ -19,8 +19,8 @@ struct PromptRequest {
     enum Kind { Notice, Titled, YesNo };
     Kind kind = Notice;
     QString caption;
-    QStringList lines;   // the text area, line by line
-    int countdown = 0;   // seconds until the window answers "Нет" by itself; 0 = wait
+    QStringList lines;  // the text area, line by line
+    int countdown = 0;  // seconds until the window answers "Нет" by itself; 0 = wait
     int width = 500;
     int height = 175;
 

@@ -21,7 +21,7 @@ struct ModemLines {
     bool supported = false;  // false: the line has no modem-control lines at all
     bool dsr = false;
     bool cts = false;
-    bool rlsd = false;       // carrier detect
+    bool rlsd = false;  // carrier detect
 };
 
 // Receive error bits, as TComPort's status reports them.
@@ -36,7 +36,7 @@ enum ReceiveError : int {
 struct ReceiveErrorCounts {
     qint64 frame = 0;
     qint64 parity = 0;
-    qint64 overrun = 0;   // the UART's own and the driver's buffer overruns together
+    qint64 overrun = 0;  // the UART's own and the driver's buffer overruns together
     qint64 brk = 0;
 };
 

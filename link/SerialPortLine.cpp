@@ -16,9 +16,7 @@ constexpr int kWriteWaitMs = 2000;
 QString Seconds(int ms) { return QString::number(ms / 1000.0); }
 }  // namespace
 
-SerialPortLine::SerialPortLine(const QString &device) : device_(device) {
-    port_.setPortName(device);
-}
+SerialPortLine::SerialPortLine(const QString &device) : device_(device) { port_.setPortName(device); }
 
 SerialPortLine::~SerialPortLine() {
     if (port_.isOpen())
@@ -31,16 +29,12 @@ QString SerialPortLine::OpenFailure(QSerialPort::SerialPortError error, const QS
     if (QFileInfo(device).isDir())
         return head + QStringLiteral("это каталог, а не последовательный порт");
     switch (error) {
-    case QSerialPort::DeviceNotFoundError:
-        return head + QStringLiteral("нет такого устройства");
+    case QSerialPort::DeviceNotFoundError: return head + QStringLiteral("нет такого устройства");
     case QSerialPort::PermissionError:
         return head + QStringLiteral("нет доступа (порт занят другой программой или не хватает прав)");
-    case QSerialPort::OpenError:
-        return head + QStringLiteral("порт уже открыт");
-    case QSerialPort::UnsupportedOperationError:
-        return head + QStringLiteral("это не последовательный порт");
-    default:
-        return head + QStringLiteral("порт не открывается (") + systemText + QLatin1Char(')');
+    case QSerialPort::OpenError: return head + QStringLiteral("порт уже открыт");
+    case QSerialPort::UnsupportedOperationError: return head + QStringLiteral("это не последовательный порт");
+    default: return head + QStringLiteral("порт не открывается (") + systemText + QLatin1Char(')');
     }
 }
 
@@ -81,8 +75,7 @@ bool SerialPortLine::failed() {
     if (lost_)
         return true;
     const auto e = port_.error();
-    if (e == QSerialPort::NoError || e == QSerialPort::TimeoutError ||
-        e == QSerialPort::UnsupportedOperationError) {
+    if (e == QSerialPort::NoError || e == QSerialPort::TimeoutError || e == QSerialPort::UnsupportedOperationError) {
         port_.clearError();
         return false;
     }
@@ -117,7 +110,7 @@ bool SerialPortLine::configure(const LineFormat &f) {
         ok = false;
     port_.clearError();
     ok = ok && port_.setDataBits(QSerialPort::DataBits(f.dataBits));
-    ok = ok && port_.setParity(f.parity == 1 ? QSerialPort::EvenParity
+    ok = ok && port_.setParity(f.parity == 1   ? QSerialPort::EvenParity
                                : f.parity == 2 ? QSerialPort::OddParity
                                                : QSerialPort::NoParity);
     ok = ok && port_.setStopBits(f.stopBits == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop);
@@ -133,13 +126,9 @@ bool SerialPortLine::configure(const LineFormat &f) {
     return ok;
 }
 
-SerialLine::Switch SerialPortLine::setDtr(bool on) {
-    return switchResult(port_.setDataTerminalReady(on));
-}
+SerialLine::Switch SerialPortLine::setDtr(bool on) { return switchResult(port_.setDataTerminalReady(on)); }
 
-SerialLine::Switch SerialPortLine::setRts(bool on) {
-    return switchResult(port_.setRequestToSend(on));
-}
+SerialLine::Switch SerialPortLine::setRts(bool on) { return switchResult(port_.setRequestToSend(on)); }
 
 ModemLines SerialPortLine::modemLines() {
     ModemLines m;
@@ -227,9 +216,7 @@ TcpSerialLine::TcpSerialLine(const QString &host, quint16 port, int connectLimit
 
 TcpSerialLine::~TcpSerialLine() { delete socket_; }
 
-QString TcpSerialLine::target() const {
-    return QStringLiteral("tcp:%1:%2").arg(host_).arg(port_);
-}
+QString TcpSerialLine::target() const { return QStringLiteral("tcp:%1:%2").arg(host_).arg(port_); }
 
 bool TcpSerialLine::open() {
     delete socket_;
@@ -253,9 +240,7 @@ bool TcpSerialLine::open() {
         case QAbstractSocket::SocketTimeoutError:
             error_ = head + QStringLiteral("сервер не ответил за ") + Seconds(connectLimitMs_) + QStringLiteral(" с");
             break;
-        default:
-            error_ = head + QStringLiteral("нет соединения (") + socket_->errorString() + QLatin1Char(')');
-            break;
+        default: error_ = head + QStringLiteral("нет соединения (") + socket_->errorString() + QLatin1Char(')'); break;
         }
         socket_->abort();
         return false;
@@ -264,16 +249,14 @@ bool TcpSerialLine::open() {
     return true;
 }
 
-bool TcpSerialLine::connected() const {
-    return socket_ && socket_->state() == QAbstractSocket::ConnectedState;
-}
+bool TcpSerialLine::connected() const { return socket_ && socket_->state() == QAbstractSocket::ConnectedState; }
 
 void TcpSerialLine::noteLost() {
     if (error_.isEmpty() && socket_)
-        error_ = target() + (socket_->error() == QAbstractSocket::RemoteHostClosedError
-                                 ? QStringLiteral(" — сервер закрыл соединение")
-                                 : QStringLiteral(" — соединение прервано (") + socket_->errorString() +
-                                       QLatin1Char(')'));
+        error_ =
+            target() + (socket_->error() == QAbstractSocket::RemoteHostClosedError
+                            ? QStringLiteral(" — сервер закрыл соединение")
+                            : QStringLiteral(" — соединение прервано (") + socket_->errorString() + QLatin1Char(')'));
 }
 
 int TcpSerialLine::bytesWaiting() {

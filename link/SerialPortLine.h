@@ -44,9 +44,9 @@ private:
     QString device_;
     QSerialPort port_;
     QString error_;
-    bool lost_ = false;           // the device went away or the far end closed: for good
-    bool hasCounters_ = false;    // the driver keeps receive error counters
-    ReceiveErrorCounts counts_;   // their last reading
+    bool lost_ = false;          // the device went away or the far end closed: for good
+    bool hasCounters_ = false;   // the driver keeps receive error counters
+    ReceiveErrorCounts counts_;  // their last reading
 };
 
 // A raw TCP serial server (Ethernet or GPRS converters): "tcp:HOST:PORT".

@@ -28,9 +28,9 @@ public:
     int Countdown = 0;        // seconds left; 0 = none
 
     QPlainTextEdit *Memo1;
-    QLabel *Label1;           // countdown line
-    QPushButton *Button1;     // "Да" / "Далее"
-    QPushButton *Button2;     // "Нет"
+    QLabel *Label1;        // countdown line
+    QPushButton *Button1;  // "Да" / "Далее"
+    QPushButton *Button2;  // "Нет"
 
 public slots:
     void Button1Click();

@@ -165,9 +165,7 @@ QWidget *TFTrans::widgetFor(Role r) const {
     }
 }
 
-QPlainTextEdit *TFTrans::paneFor(int pane) const {
-    return qobject_cast<QPlainTextEdit *>(widgetFor(Role(pane)));
-}
+QPlainTextEdit *TFTrans::paneFor(int pane) const { return qobject_cast<QPlainTextEdit *>(widgetFor(Role(pane))); }
 
 void TFTrans::onText(int role, const QString &text) {
     QWidget *w = widgetFor(Role(role));

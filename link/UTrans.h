@@ -30,12 +30,12 @@ public:
     // Controls, named as the roles.
     QLabel *StaticText2, *StaticText3, *StaticText1, *Label9, *Label15;
     QLabel *Label3, *Label4, *Label5, *Label6, *Label10, *Label11, *Label12, *Label13, *Label14;
-    QLabel *Label7, *Label8;   // "Out", "In"
+    QLabel *Label7, *Label8;  // "Out", "In"
     QLineEdit *Edit1;
     QPlainTextEdit *RichEdit1, *RichEdit2, *RichEdit3;
     QProgressBar *ProgressBar1;
-    QPushButton *Button1;      // "Прервать связь"
-    QPushButton *Button2;      // the small button of the diagnostic view
+    QPushButton *Button1;  // "Прервать связь"
+    QPushButton *Button2;  // the small button of the diagnostic view
 
 public slots:
     void Button1Click();

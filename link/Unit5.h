@@ -19,9 +19,9 @@ public:
     void SetStatus(const QString &text);
     void SetPosition(int percent);
 
-    QLabel *Label1;            // status line
+    QLabel *Label1;  // status line
     QProgressBar *ProgressBar1;
-    QLabel *Label2;            // percent text
+    QLabel *Label2;  // percent text
 
 protected:
     void showEvent(QShowEvent *e) override;

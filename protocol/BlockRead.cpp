@@ -53,7 +53,7 @@ struct Reply {
     QByteArray data;
     uint16_t received = 0;
     uint16_t computed = 0;
-    bool complete = false;   // every data byte and both check bytes were read cleanly
+    bool complete = false;  // every data byte and both check bytes were read cleanly
     int error = 0;
 };
 

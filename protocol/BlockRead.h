@@ -11,10 +11,10 @@ namespace torv {
 
 class ProtocolContext;
 
-inline constexpr int kMaxBlock = 256;          // bytes per request
+inline constexpr int kMaxBlock = 256;  // bytes per request
 inline constexpr int kRtcAllowance = 250;
 inline constexpr int kFlashAllowance = 249;
-inline constexpr int kSlowLineRate = 100;      // bytes/s; slower replies count as check errors
+inline constexpr int kSlowLineRate = 100;  // bytes/s; slower replies count as check errors
 
 // Reads `count` bytes (0 means 256) of the clock/RAM area from `address` into buffer[0…].
 void ReadRTC(ProtocolContext &app, QByteArray &buffer, int address, int count);

@@ -71,8 +71,9 @@ bool WriteDeviceClock(ProtocolContext &app) {
     WriteBlock(app, kRamCommand, 0, kClockBlockSize, ClockBlock(app.clock().now()));
     const bool acknowledged = app.link.port && app.link.port->status == TComPort::StatusClean;
     // 6.
-    app.prompts().InfoBox(QStringLiteral("Процедура записи даты в прибор завершена. Опросите прибор повторно и "
-                                         "убедитесь в правильности установленного времени."));
+    app.prompts().InfoBox(
+        QStringLiteral("Процедура записи даты в прибор завершена. Опросите прибор повторно и "
+                       "убедитесь в правильности установленного времени."));
     // 7–8.
     if (ModemMode(app))
         HangUp(app);

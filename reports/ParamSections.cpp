@@ -19,10 +19,8 @@ struct SemiConstant {
     const char *unit;
 };
 const SemiConstant kSemiConstants[] = {
-    {'P', "  Pб       |", " мм рт.ст.           "},
-    {'R', "  R        |", " кГ/м3           "},
-    {'C', "  CO2      |", " проц.           "},
-    {'N', "  N2       |", " проц.           "},
+    {'P', "  Pб       |", " мм рт.ст.           "}, {'R', "  R        |", " кГ/м3           "},
+    {'C', "  CO2      |", " проц.           "},     {'N', "  N2       |", " проц.           "},
     {'T', "  Txв      |", " *C           "},
 };
 
@@ -119,24 +117,26 @@ QList<TParamSections::SensorEntry> TParamSections::ChannelEntries(int channel, c
     auto pressureName = [&](bool colon) {
         const auto d = obj.Descriptor(0);
         const bool gauge = d && d->Flag6() == 'I';
-        QString n = gauge ? QStringLiteral("Датчик избыточного давления") : QStringLiteral("Датчик абсолютного давления");
+        QString n =
+            gauge ? QStringLiteral("Датчик избыточного давления") : QStringLiteral("Датчик абсолютного давления");
         return colon ? n + QLatin1Char(':') : n;
     };
     QList<SensorEntry> e;
     const bool flowmeter = medium == 'B' || medium == 'P' || medium == 'Q' || medium == 'V';
     if (flowmeter) {
-        e << SensorEntry{QStringLiteral("Датчик объемного расхода"), contract(2, 1, 0, 0, true), QStringLiteral(" м3/ч"),
-                         SensorKey(obj.SensorWord(2))};
+        e << SensorEntry{QStringLiteral("Датчик объемного расхода"), contract(2, 1, 0, 0, true),
+                         QStringLiteral(" м3/ч"), SensorKey(obj.SensorWord(2))};
         e << SensorEntry{pressureName(false), contract(0, kKgfToMPa, 0, 5, false), QStringLiteral(" МПа"),
                          SensorKey(obj.SensorWord(0))};
-        e << SensorEntry{QStringLiteral("Датчик температуры"), contract(1, 1, -kKelvin, 2, false), QStringLiteral(" гр.C"),
-                         SensorKey(obj.SensorWord(1))};
+        e << SensorEntry{QStringLiteral("Датчик температуры"), contract(1, 1, -kKelvin, 2, false),
+                         QStringLiteral(" гр.C"), SensorKey(obj.SensorWord(1))};
     } else {
         e << SensorEntry{pressureName(true), contract(0, kKgfToMPa, 0, 5, false), QStringLiteral(" МПа"),
                          SensorKey(obj.SensorWord(0))};
         if (obj.HasTwoDpSensors()) {
-            e << SensorEntry{QStringLiteral("Дифманометр ДД2 (малые перепады)"), contract(2, kKgfToMPa * 1000, 0, 5, false),
-                             QStringLiteral(" кПа"), SensorKey(obj.SensorWord(2))};
+            e << SensorEntry{QStringLiteral("Дифманометр ДД2 (малые перепады)"),
+                             contract(2, kKgfToMPa * 1000, 0, 5, false), QStringLiteral(" кПа"),
+                             SensorKey(obj.SensorWord(2))};
             const QString large = contract(3, kKgfToMPa, 0, 5, false);
             if (large != QStringLiteral("не задано"))
                 e << SensorEntry{QStringLiteral("Дифманометр ДД1 (большие перепады)"), large, QStringLiteral(" МПа"),
@@ -145,8 +145,8 @@ QList<TParamSections::SensorEntry> TParamSections::ChannelEntries(int channel, c
             e << SensorEntry{QStringLiteral("Дифманометр"), contract(2, kKgfToMPa, 0, 5, false), QStringLiteral(" МПа"),
                              SensorKey(obj.SensorWord(2))};
         }
-        e << SensorEntry{QStringLiteral("Датчик температуры"), contract(1, 1, -kKelvin, 2, false), QStringLiteral(" гр.C"),
-                         SensorKey(obj.SensorWord(1))};
+        e << SensorEntry{QStringLiteral("Датчик температуры"), contract(1, 1, -kKelvin, 2, false),
+                         QStringLiteral(" гр.C"), SensorKey(obj.SensorWord(1))};
     }
     for (SensorEntry &s : e)
         s.value = LoggedValue(s.key, s.value);
@@ -168,7 +168,8 @@ void TParamSections::CurrentContractValues(QStringList &out, int kind, int onlyC
         try {
             entries = ChannelEntries(n, medium);
         } catch (const TableError &) {
-            app_.prompts().ShowNotice(flowmeter ? QStringLiteral("Ошибка 15 (dis1)") : QStringLiteral("Ошибка 16 (dis2)"));
+            app_.prompts().ShowNotice(flowmeter ? QStringLiteral("Ошибка 15 (dis1)")
+                                                : QStringLiteral("Ошибка 16 (dis2)"));
         }
         for (const SensorEntry &s : entries)
             out << QStringLiteral("  ") + (s.name + QString(30, QLatin1Char(' '))).left(40) + s.value + s.unit;

@@ -19,7 +19,6 @@
 
 namespace torv {
 
-
 QString SettingsReportPath(const QString &directory) {
     return FindNoCase(directory, QString::fromLatin1(kSettingsReportFile));
 }
@@ -40,13 +39,15 @@ void WriteGasUnitBlock(ReportText &out, const TDevObj &m) {
     const uint8_t volume = m.ByteAt(img::kVolumeUnit);
     if (AnyChannelHas(m, 'V')) {
         out.Line(QStringLiteral("Единицы регистрации показаний"));
-        out.Line(QStringLiteral("датчика расхода, Qр:         ") +
-                 (volume == 'L' ? QStringLiteral("л/ч") : volume == 'M' ? QStringLiteral("м3/ч") : QString()));
+        out.Line(QStringLiteral("датчика расхода, Qр:         ") + (volume == 'L'   ? QStringLiteral("л/ч")
+                                                                    : volume == 'M' ? QStringLiteral("м3/ч")
+                                                                                    : QString()));
     }
     if (AnyChannelHas(m, 'P')) {
         out.Line(QStringLiteral("Единицы регистрации показаний"));
-        out.Line(QStringLiteral("датчика расхода, Qр:         ") +
-                 (volume == 'L' ? QStringLiteral("л/ч?") : volume == 'M' ? QStringLiteral("м3/ч?") : QString()));
+        out.Line(QStringLiteral("датчика расхода, Qр:         ") + (volume == 'L'   ? QStringLiteral("л/ч?")
+                                                                    : volume == 'M' ? QStringLiteral("м3/ч?")
+                                                                                    : QString()));
     }
     if (!AnyChannelHas(m, 'Q')) {
         QString mass;
@@ -64,7 +65,14 @@ void WriteGasUnitBlock(ReportText &out, const TDevObj &m) {
 
 bool IsGasReportedMedium(uint8_t medium) {
     switch (medium) {
-    case 'A': case 'B': case 'D': case 'P': case 'Q': case 'S': case 'V': case 'W': return true;
+    case 'A':
+    case 'B':
+    case 'D':
+    case 'P':
+    case 'Q':
+    case 'S':
+    case 'V':
+    case 'W': return true;
     default: return false;
     }
 }
@@ -117,8 +125,7 @@ void WriteGasMediumSection(ReportText &out, TDevObj &m, uint8_t medium) {
         out.Line(QStringLiteral("         V"));
         w.WriteWaterCheckTable();
         break;
-    default:
-        break;
+    default: break;
     }
 }
 

@@ -16,9 +16,9 @@ class TTorv2s;
 struct ReportContext;
 
 struct SettingsReportOutput {
-    QString directory;                        // settings report directory of the settings record
-    ParameterSections *sections = nullptr;    // contract-value blocks; none: the blocks stay empty
-    QStringList *textArea = nullptr;          // the report window's text area; a private one when none
+    QString directory;                      // settings report directory of the settings record
+    ParameterSections *sections = nullptr;  // contract-value blocks; none: the blocks stay empty
+    QStringList *textArea = nullptr;        // the report window's text area; a private one when none
 };
 
 constexpr const char *kSettingsReportFile = "DEVPROG.REP";

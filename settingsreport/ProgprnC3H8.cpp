@@ -14,11 +14,13 @@ void WriteC3H8UnitBlock(ReportText &out, const TDevObjC3H8 &m) {
     const uint8_t volume = m.ByteAt(img::kVolumeUnit);
     const uint8_t mass = m.ByteAt(img::kMassUnit);
     out.Line(QStringLiteral("Единицы регистрации показаний"));
-    out.Line(QStringLiteral("датчика расхода, Qр:         ") +
-             (volume == 'L' ? QStringLiteral("л/ч") : volume == 'M' ? QStringLiteral("м3/ч") : QString()));
+    out.Line(QStringLiteral("датчика расхода, Qр:         ") + (volume == 'L'   ? QStringLiteral("л/ч")
+                                                                : volume == 'M' ? QStringLiteral("м3/ч")
+                                                                                : QString()));
     out.Line(QStringLiteral("Единицы регистрации массового"));
-    out.Line(QStringLiteral("расхода, Qm:                 ") +
-             (mass == 'T' ? QStringLiteral("т/ч") : mass == 'K' ? QStringLiteral("кг/ч") : QString()));
+    out.Line(QStringLiteral("расхода, Qm:                 ") + (mass == 'T'   ? QStringLiteral("т/ч")
+                                                                : mass == 'K' ? QStringLiteral("кг/ч")
+                                                                              : QString()));
 }
 
 }  // namespace

@@ -15,28 +15,34 @@ QString HeatConnectionText(uint16_t word) {
     const int i = word >> 8;
     const QString error = QStringLiteral("Ошибка");
     switch (letter) {
-    case '1': case '2': case '3': case '4':
+    case '1':
+    case '2':
+    case '3':
+    case '4':
         if (i == 0)
             return QStringLiteral("XI1.6(7), XI1.13(14)");
         if (i == 4)
             return QStringLiteral("XI2.6(7), XI2.13(14)");
         return error;
-    case 'I': case 'J': {
+    case 'I':
+    case 'J': {
         if (i > 15)
             return error;
         const QString block = QString::number(i / 4 + 1);
-        return QStringLiteral("XI") + block + QLatin1Char('.') + QString::number(4 - i % 4) + QStringLiteral("(J+), XI") +
-               block + QLatin1Char('.') + QString::number(12 - i % 4) + QStringLiteral("(J-)");
+        return QStringLiteral("XI") + block + QLatin1Char('.') + QString::number(4 - i % 4) +
+               QStringLiteral("(J+), XI") + block + QLatin1Char('.') + QString::number(12 - i % 4) +
+               QStringLiteral("(J-)");
     }
-    case 'F': case 'P': {
+    case 'F':
+    case 'P': {
         if (i > 7)
             return error;
         const QString block = QString::number(i / 4 + 1);
-        return QStringLiteral("XF") + block + QLatin1Char('.') + QString::number(5 + i % 4) + QStringLiteral("(F+), XF") +
-               block + QLatin1Char('.') + QString::number(12 + i % 4) + QStringLiteral("(F-)");
+        return QStringLiteral("XF") + block + QLatin1Char('.') + QString::number(5 + i % 4) +
+               QStringLiteral("(F+), XF") + block + QLatin1Char('.') + QString::number(12 + i % 4) +
+               QStringLiteral("(F-)");
     }
-    default:
-        return error;
+    default: return error;
     }
 }
 
@@ -81,14 +87,18 @@ void WriteTwoPipeBlock(ReportText &out, TDevObjHeat &m) {
     const auto constant = [&m](int offset) { return double(m.ChannelFloat(offset)); };
     const bool penalty = m.ChannelByte(chrec::kVariant) == 'S';
     out.Line();
-    out.Line(QStringLiteral("Диаметр диафрагмы - под. при 20гр.C....") + GeneralNumber(constant(chrec::kSupplyDiameter)) + QStringLiteral(" мм"));
-    out.Line(QStringLiteral("Коэффициент расхода - под..............") + GeneralNumber(constant(chrec::kFlowCoefficient)));
-    out.Line(QStringLiteral("Диаметр диафрагмы - обр. при 20гр.C....") + GeneralNumber(constant(chrec::kReturnDiameter)) + QStringLiteral(" мм"));
-    out.Line(QStringLiteral("Коэффициент расхода - обр..............") + GeneralNumber(constant(chrec::kReturnCoefficient)));
-    out.Line(QStringLiteral("К-нт тепл. расширения диафрагмю........") + GeneralNumber(constant(chrec::kHeatPlateExpansion)) +
-             QStringLiteral(" мм/гр.С"));
-    out.Line(QStringLiteral("Дрейф нуля датчиков перепада давл......") + GeneralNumber(constant(chrec::kZeroDrift) * 100) +
-             QStringLiteral("% макс."));
+    out.Line(QStringLiteral("Диаметр диафрагмы - под. при 20гр.C....") +
+             GeneralNumber(constant(chrec::kSupplyDiameter)) + QStringLiteral(" мм"));
+    out.Line(QStringLiteral("Коэффициент расхода - под..............") +
+             GeneralNumber(constant(chrec::kFlowCoefficient)));
+    out.Line(QStringLiteral("Диаметр диафрагмы - обр. при 20гр.C....") +
+             GeneralNumber(constant(chrec::kReturnDiameter)) + QStringLiteral(" мм"));
+    out.Line(QStringLiteral("Коэффициент расхода - обр..............") +
+             GeneralNumber(constant(chrec::kReturnCoefficient)));
+    out.Line(QStringLiteral("К-нт тепл. расширения диафрагмю........") +
+             GeneralNumber(constant(chrec::kHeatPlateExpansion)) + QStringLiteral(" мм/гр.С"));
+    out.Line(QStringLiteral("Дрейф нуля датчиков перепада давл......") +
+             GeneralNumber(constant(chrec::kZeroDrift) * 100) + QStringLiteral("% макс."));
     out.Line(QStringLiteral("Нижняя уставка перепада давления.......") +
              GeneralNumber(constant(chrec::kLowerSetPoint) * 100) + QStringLiteral("% макс."));
     out.Line(QStringLiteral("Минимально допустимый перепад ДД1......") + GeneralNumber(constant(chrec::kMinDp1) * 100) +
@@ -125,7 +135,7 @@ void WriteHeatReport(ReportContext &ctx) {
     ReportText &out = ctx.out;
     TDevObjHeat &m = ctx.device.heat();
     HeaderWriter h(ctx, m);
-    h.WriteIdentification(QString(), false);   // the heat device has no contract hour
+    h.WriteIdentification(QString(), false);  // the heat device has no contract hour
     h.WriteDaylightSaving();
     h.WriteSummerWinter(img::kOtherSummerWinter);
     h.WriteAlarmLamp();

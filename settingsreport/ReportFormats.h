@@ -10,7 +10,7 @@
 
 namespace torv {
 
-using DeviceStamp = std::array<uint8_t, 4>;   // BCD hour, day, month, two-digit year
+using DeviceStamp = std::array<uint8_t, 4>;  // BCD hour, day, month, two-digit year
 
 DeviceStamp StampAt(const QByteArray &image, int offset);
 

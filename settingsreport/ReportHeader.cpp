@@ -103,9 +103,9 @@ void HeaderWriter::WriteSummerWinter(int offset) {
 }
 
 void HeaderWriter::WriteAlarmLamp() {
-    ctx_.out.Line(QStringLiteral("Сигнализация НС (светодиод): ") +
-                  (model_.ByteAt(img::kAlarmLamp) == 'U' ? QStringLiteral("При всех НС кроме НУ")
-                                                         : QStringLiteral("При всех НС")));
+    ctx_.out.Line(QStringLiteral("Сигнализация НС (светодиод): ") + (model_.ByteAt(img::kAlarmLamp) == 'U'
+                                                                         ? QStringLiteral("При всех НС кроме НУ")
+                                                                         : QStringLiteral("При всех НС")));
 }
 
 void HeaderWriter::WritePressureCorrection(int offset) {
@@ -130,8 +130,14 @@ QString HeaderWriter::OutputCaptionByMedium() const {
     const int c = model_.ByteAt(img::kOutputChannel);
     switch (model_.MediumOf(c + 1)) {
     // 'P' is the propane channel of the gas device, metered as volume at standard conditions.
-    case 'A': case 'B': case 'D': case 'V': case 'p': case 'P': return QStringLiteral("Qс, м3/ч");
-    case 'Q': case 'S': return QStringLiteral("Qм, т/ч");
+    case 'A':
+    case 'B':
+    case 'D':
+    case 'V':
+    case 'p':
+    case 'P': return QStringLiteral("Qс, м3/ч");
+    case 'Q':
+    case 'S': return QStringLiteral("Qм, т/ч");
     default: return QString();
     }
 }
@@ -149,7 +155,8 @@ void HeaderWriter::WriteOutputBlock(const QString &caption, bool parameterLine) 
     const double k = model_.FloatAtImage(img::kOutputCoefficient);
     const bool frequency = k >= 0;
     const QString kindWord = frequency ? QStringLiteral("Частотный") : QStringLiteral("Токовый");
-    const QString dimension = frequency ? QStringLiteral(" Гц/") + unit : QStringLiteral(" ") + unit + QStringLiteral("/мА");
+    const QString dimension =
+        frequency ? QStringLiteral(" Гц/") + unit : QStringLiteral(" ") + unit + QStringLiteral("/мА");
     const QString indent(29, QLatin1Char(' '));
 
     out.Line(label + QStringLiteral("          ") + kindWord + QStringLiteral(", форм. для канала ") +

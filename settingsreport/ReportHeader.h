@@ -17,7 +17,7 @@ class TTorv2s;
 struct ReportContext {
     ReportText &out;
     TTorv2s &device;
-    ParameterSections *sections;   // contract-value blocks; none: empty blocks
+    ParameterSections *sections;  // contract-value blocks; none: empty blocks
     QStringList &textArea;
 };
 

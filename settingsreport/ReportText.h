@@ -18,7 +18,7 @@ public:
     }
 
     const QString &text() const { return text_; }
-    QByteArray Bytes() const;   // Windows-1251
+    QByteArray Bytes() const;  // Windows-1251
 
 private:
     QString text_;

@@ -22,29 +22,34 @@ SensorStyle SensorStyle::Plain() {
 }
 
 MediumUnits MediumUnits::Gas() {
-    return MediumUnits{QStringLiteral(" м3/ч"), QStringLiteral(" кПа"), QStringLiteral(" кПа"), QStringLiteral(" гр.C"),
-                       QStringLiteral(" м3/ч"), QStringLiteral(" м3/ч"), QStringLiteral(" кПа")};
+    return MediumUnits{QStringLiteral(" м3/ч"), QStringLiteral(" кПа"),  QStringLiteral(" кПа"),
+                       QStringLiteral(" гр.C"), QStringLiteral(" м3/ч"), QStringLiteral(" м3/ч"),
+                       QStringLiteral(" кПа")};
 }
 
 MediumUnits MediumUnits::Propane() {
-    return MediumUnits{QStringLiteral("куб.м/ч"), QStringLiteral("КПа"), QStringLiteral("КПа"), QStringLiteral("гр.C"),
-                       QStringLiteral(" куб./ч"), QStringLiteral(" куб/ч"), QStringLiteral(" КПа")};
+    return MediumUnits{QStringLiteral("куб.м/ч"), QStringLiteral("КПа"),     QStringLiteral("КПа"),
+                       QStringLiteral("гр.C"),    QStringLiteral(" куб./ч"), QStringLiteral(" куб/ч"),
+                       QStringLiteral(" КПа")};
 }
 
 MediumUnits MediumUnits::Steam() {
-    return MediumUnits{QStringLiteral("куб.м/ч"), QStringLiteral("КПа"), QStringLiteral("КПа"), QStringLiteral("гр.C"),
-                       QStringLiteral(" куб./ч"), QStringLiteral(" куб/ч"), QStringLiteral(" КПа")};
+    return MediumUnits{QStringLiteral("куб.м/ч"), QStringLiteral("КПа"),     QStringLiteral("КПа"),
+                       QStringLiteral("гр.C"),    QStringLiteral(" куб./ч"), QStringLiteral(" куб/ч"),
+                       QStringLiteral(" КПа")};
 }
 
 MediumUnits MediumUnits::Liquid() {
     // The liquid report writes its temperature unit with a Cyrillic С.
-    return MediumUnits{QStringLiteral("куб.м/ч"), QStringLiteral("КПа"), QStringLiteral("КПа"), QStringLiteral("гр.С"),
-                       QStringLiteral(" куб./ч"), QStringLiteral(" куб/ч"), QStringLiteral(" КПа")};
+    return MediumUnits{QStringLiteral("куб.м/ч"), QStringLiteral("КПа"),     QStringLiteral("КПа"),
+                       QStringLiteral("гр.С"),    QStringLiteral(" куб./ч"), QStringLiteral(" куб/ч"),
+                       QStringLiteral(" КПа")};
 }
 
 MediumUnits MediumUnits::Heat() {
-    return MediumUnits{QStringLiteral("куб.м/ч"), QStringLiteral("КПа"), QStringLiteral("КПа"), QStringLiteral("гр.C"),
-                       QStringLiteral(" куб./ч"), QStringLiteral(" куб/ч"), QStringLiteral(" КПа")};
+    return MediumUnits{QStringLiteral("куб.м/ч"), QStringLiteral("КПа"),     QStringLiteral("КПа"),
+                       QStringLiteral("гр.C"),    QStringLiteral(" куб./ч"), QStringLiteral(" куб/ч"),
+                       QStringLiteral(" КПа")};
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -55,9 +60,7 @@ double Polynomial::operator()(double x) const {
     return ((c1 * u + c2) * u + c3) * u + c4;
 }
 
-Polynomial SensorPolynomial(const SensorDescriptor &s) {
-    return Polynomial{s.C0(), s.C1(), s.C2(), s.C3(), s.C4()};
-}
+Polynomial SensorPolynomial(const SensorDescriptor &s) { return Polynomial{s.C0(), s.C1(), s.C2(), s.C3(), s.C4()}; }
 
 // Four points of P over [lo, hi]; a1·y³ + a2·y² + a3·y + a4 = x + c0 solved by Gauss–Jordan
 // elimination in extended precision, in row order (the rows are already in a usable order for a
@@ -176,9 +179,9 @@ void SectionWriter::WriteSensorBlock(int slot, const QString &heading, double of
     case 'F': {
         out_.Line(signalLabel + QStringLiteral("Частота 0-") + GeneralNumber(s.FullScale()) + QStringLiteral(" Гц"));
         const int integration = s.Flag6();
-        out_.Line(QStringLiteral("Время интегрирования сигнала........") +
-                  (integration > 240 ? QStringLiteral("Неопределено")
-                                     : QString::number(integration) + QStringLiteral(" с")));
+        out_.Line(
+            QStringLiteral("Время интегрирования сигнала........") +
+            (integration > 240 ? QStringLiteral("Неопределено") : QString::number(integration) + QStringLiteral(" с")));
         span = s.FullScale();
         break;
     }
@@ -194,9 +197,7 @@ void SectionWriter::WriteSensorBlock(int slot, const QString &heading, double of
                   QStringLiteral(" куб.м/ч"));
         return;
     }
-    default:
-        out_.Line(signalLabel + QStringLiteral("Ошибка настройки"));
-        return;
+    default: out_.Line(signalLabel + QStringLiteral("Ошибка настройки")); return;
     }
 
     const double k = double(s.C0()) * scale;
@@ -215,7 +216,8 @@ void SectionWriter::WriteSensorBlock(int slot, const QString &heading, double of
     }
     case 'L':
         out_.Line(QStringLiteral("Линейная"));
-        out_.Line(QStringLiteral("Верхний ") + limitLabel + GeneralNumber(k * span + b + offset) + QLatin1Char(' ') + unit);
+        out_.Line(QStringLiteral("Верхний ") + limitLabel + GeneralNumber(k * span + b + offset) + QLatin1Char(' ') +
+                  unit);
         out_.Line(QStringLiteral("Нижний  ") + limitLabel + GeneralNumber(b + offset) + QLatin1Char(' ') + unit);
         break;
     case 'Z':
@@ -299,8 +301,8 @@ void SectionWriter::WriteOrificeBlock(double x) {
               QStringLiteral(" мм/гр.С"));
     out_.Line(QStringLiteral("К-нт тепл. расширения трубопровода..") + GeneralNumber(constant(chrec::kPipeExpansion)) +
               QStringLiteral(" мм/гр.С"));
-    out_.Line(QStringLiteral("Дрейф нуля датчика перепада давл....") + GeneralNumber(constant(chrec::kZeroDrift) * 100) +
-              QStringLiteral("% макс."));
+    out_.Line(QStringLiteral("Дрейф нуля датчика перепада давл....") +
+              GeneralNumber(constant(chrec::kZeroDrift) * 100) + QStringLiteral("% макс."));
     out_.Line(QStringLiteral("Нижняя уставка перепада давления....") +
               GeneralNumber(constant(chrec::kLowerSetPoint) * 100) + QStringLiteral("% макс."));
     out_.Line(QStringLiteral("Минимально допустимый перепад ДД1...") + GeneralNumber(constant(chrec::kMinDp1) * 100) +
@@ -353,7 +355,7 @@ TestPointResult SectionWriter::TestPoint(int slot, const TestValues *values, int
         }
         r.decimals = 4;
         r.value = EvaluateConversion(s, table, input);
-        r.input = input + 4;   // the live zero of the 4–20 mA signal
+        r.input = input + 4;  // the live zero of the 4–20 mA signal
         return r;
     }
     case 'B':
@@ -389,7 +391,7 @@ TestPointResult SectionWriter::TestPoint(int slot, const TestValues *values, int
     case '4': {
         r.decimals = 3;
         if (!values)
-            return r;   // a thermometer is checked only at the test temperatures
+            return r;  // a thermometer is checked only at the test temperatures
         const double r0 = -k;
         double delta = (v - kKelvinZero) * r0 / 250.0;
         if (std::fabs(delta) < 1)
@@ -406,8 +408,7 @@ TestPointResult SectionWriter::TestPoint(int slot, const TestValues *values, int
         r.value = EvaluateConversion(s, table, r.input);
         return r;
     }
-    default:
-        return r;
+    default: return r;
     }
 }
 

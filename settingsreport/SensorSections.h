@@ -16,22 +16,22 @@ class ReportText;
 
 // How a device kind's sensor block names current signals and piecewise functions.
 struct SensorStyle {
-    QString current420;   // "Ток 4-20 мА" (gas and heat kinds) or "Ток 4-20 mA"
+    QString current420;  // "Ток 4-20 мА" (gas and heat kinds) or "Ток 4-20 mA"
     QString current05;
-    bool pointCount;      // the piecewise function prints "Количество точек:"
+    bool pointCount;  // the piecewise function prints "Количество точек:"
     static SensorStyle Gas();
-    static SensorStyle Plain();   // propane, steam, liquid
+    static SensorStyle Plain();  // propane, steam, liquid
 };
 
 // Units of a device kind's medium sections.
 struct MediumUnits {
-    QString flow;          // volume-flow and condensate sensor blocks
-    QString pressure;      // pressure block
-    QString gauge;         // differential-pressure gauges
-    QString temperature;   // temperature block
-    QString setPoint;      // lower flow set-point line
-    QString penaltyFlow;   // penalty flow line
-    QString penaltyDp;     // penalty differential-pressure line
+    QString flow;         // volume-flow and condensate sensor blocks
+    QString pressure;     // pressure block
+    QString gauge;        // differential-pressure gauges
+    QString temperature;  // temperature block
+    QString setPoint;     // lower flow set-point line
+    QString penaltyFlow;  // penalty flow line
+    QString penaltyDp;    // penalty differential-pressure line
     static MediumUnits Gas();
     static MediumUnits Propane();
     static MediumUnits Steam();
@@ -40,14 +40,14 @@ struct MediumUnits {
 };
 
 // Physical constants of the report.
-constexpr double kKgfToKPa = 98.0665;          // kgf/cm2 → kPa
+constexpr double kKgfToKPa = 98.0665;  // kgf/cm2 → kPa
 constexpr double kKelvinZero = 273.15;
 constexpr double kGasOrificeConstant = 21.09;  // gas and compressed air
 constexpr double kSteamOrificeConstant = 0.001252;
 // Standard atmosphere in kgf/cm2: added to a gauge pressure where the air table needs absolute pressure.
 constexpr double kAtmosphereKgf = 101.325 / 98.0665;
 
-using TestValues = std::array<double, 8>;   // rows 8 down to 1
+using TestValues = std::array<double, 8>;    // rows 8 down to 1
 extern const TestValues kCheckTemperatures;  // 253.15 … 303.15 K
 
 // A cubic in u = x + c0: ((c1·u + c2)·u + c3)·u + c4.
@@ -64,16 +64,16 @@ std::optional<Polynomial> FitInverseCubic(const Polynomial &p, double lo, double
 double EvaluateConversion(const SensorDescriptor &sensor, const ApproximationTable *table, double x);
 
 struct TestPointResult {
-    double input = std::numeric_limits<double>::quiet_NaN();   // as shown (4–20 mA with its live zero)
+    double input = std::numeric_limits<double>::quiet_NaN();  // as shown (4–20 mA with its live zero)
     int decimals = 4;
-    double value = std::numeric_limits<double>::quiet_NaN();   // device units
+    double value = std::numeric_limits<double>::quiet_NaN();  // device units
 };
 
 // Orifice geometry from the channel constants.
 struct OrificeGeometry {
-    double d;      // orifice diameter at 20 °C, mm
-    double beta;   // diameter ratio
-    double pipe;   // pipe diameter, mm
+    double d;     // orifice diameter at 20 °C, mm
+    double beta;  // diameter ratio
+    double pipe;  // pipe diameter, mm
     double flowCoefficient;
 };
 

@@ -20,12 +20,12 @@ QDate LastOfMonth(const QDate &d) { return FirstOfMonth(d).addMonths(1).addDays(
 // What a table row holds for a record the device wrote, worked out from the quantities the
 // scenario metered, by the storage rules of the table families (units, factors and limits), not by
 // the program's decoder: a fault in the decoder shows as a difference.
-constexpr double kPressureToMPa = 0.0980665;   // kgf/cm² to MPa
-constexpr double kToThousands = 0.001;         // volumes and VK in thousands of the device's unit
+constexpr double kPressureToMPa = 0.0980665;  // kgf/cm² to MPa
+constexpr double kToThousands = 0.001;        // volumes and VK in thousands of the device's unit
 constexpr double kSmallest = 0.00001;
 constexpr double kHugeValue = 1e12;
 
-double AsStored(double v) { return double(float(v)); }   // the device keeps 32-bit floats
+double AsStored(double v) { return double(float(v)); }  // the device keeps 32-bit floats
 int TenthsOf(double kelvin) { return int(std::clamp<long>(std::lround(kelvin * 10), 0, 0xFFFF)); }
 int Whole(double v) { return int(std::clamp<long>(std::lround(v), 0, 0xFFFF)); }
 

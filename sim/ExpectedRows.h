@@ -38,7 +38,7 @@ struct ExpectedRow {
     QDate dt;
     int h = 0;
     ArchiveValues values;
-    bool empty = false;   // from an erased record: the period without power
+    bool empty = false;  // from an erased record: the period without power
 };
 
 // The dates of a download at `deviceNow` with `depthDays` of depth.
@@ -46,12 +46,12 @@ struct DownloadWindow {
     QDate deviceDate;
     int deviceHour = 0;
     int contractHour = 0;
-    QDate workStart;         // start-of-work date as the image gives it
-    QDate startDate;         // after the corrections
+    QDate workStart;  // start-of-work date as the image gives it
+    QDate startDate;  // after the corrections
     int startHour = 0;
-    QDate previousMonth;     // first days of the months read
+    QDate previousMonth;  // first days of the months read
     QDate currentMonth;
-    QDate fillingDay;        // the metering day in hand and the slot of the record being filled
+    QDate fillingDay;  // the metering day in hand and the slot of the record being filled
     int fillingSlot = 0;
     QDate accumulatedMonth;  // first day of the month the device is accumulating
 };

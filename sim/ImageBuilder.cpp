@@ -84,8 +84,8 @@ ImageBuilder &ImageBuilder::ChannelByte(int n, int offset, uint8_t v) { return B
 
 ImageBuilder &ImageBuilder::ChannelFloat(int n, int offset, float v) { return Float(ChannelAt(n) + offset, v); }
 
-ImageBuilder &ImageBuilder::Orifice(int n, double x, double d, double beta, float flowCoefficient,
-                                    float plateExpansion, float pipeExpansion) {
+ImageBuilder &ImageBuilder::Orifice(int n, double x, double d, double beta, float flowCoefficient, float plateExpansion,
+                                    float pipeExpansion) {
     ChannelFloat(n, chrec::kOrificeConstant, float(x * d * d));
     ChannelFloat(n, chrec::kBeta4, float(std::pow(beta, 4)));
     ChannelFloat(n, chrec::kFlowCoefficient, flowCoefficient);
@@ -135,13 +135,15 @@ SensorSpec CurrentSensor(char signal, float lo, float hi, float contract, uint8_
 
 SensorSpec ThermometerSensor(char type, float r0, float contract) {
     // Temperature in kelvin as a cubic in (R − R0), fitted to the type's curve per 100 ohm.
-    struct Curve { double c1, c2, c3, c4; };
+    struct Curve {
+        double c1, c2, c3, c4;
+    };
     Curve c{};
     switch (type) {
-    case '1': c = {5.949424e-07, 9.820730e-04, 2.558354, 273.1503}; break;   // platinum, W100 = 1.3850
-    case '2': c = {7.459330e-07, 9.335586e-04, 2.519511, 273.1501}; break;   // platinum, W100 = 1.3910
-    case '3': c = {0.0, 0.0, 2.347418, 273.15}; break;                        // copper, W100 = 1.4260
-    default: c = {0.0, 0.0, 2.336449, 273.15}; break;                         // copper, W100 = 1.4280
+    case '1': c = {5.949424e-07, 9.820730e-04, 2.558354, 273.1503}; break;  // platinum, W100 = 1.3850
+    case '2': c = {7.459330e-07, 9.335586e-04, 2.519511, 273.1501}; break;  // platinum, W100 = 1.3910
+    case '3': c = {0.0, 0.0, 2.347418, 273.15}; break;                      // copper, W100 = 1.4260
+    default: c = {0.0, 0.0, 2.336449, 273.15}; break;                       // copper, W100 = 1.4280
     }
     const double scale = 100.0 / r0;
     SensorSpec s;
@@ -158,7 +160,7 @@ SensorSpec ThermometerSensor(char type, float r0, float contract) {
 
 namespace {
 
-constexpr double kKgf = 98.0665;   // kPa per kgf/cm2
+constexpr double kKgf = 98.0665;  // kPa per kgf/cm2
 float KPa(double kpa) { return float(kpa / kKgf); }
 float Kelvin(double celsius) { return float(celsius + 273.15); }
 
@@ -179,7 +181,7 @@ SensorSpec PulseSensor(float shortestPeriod, float litresPerPulse, float cutOff,
     s.fullScale = shortestPeriod;
     s.contract = contract;
     s.function = 'L';
-    s.c0 = litresPerPulse * 3.6f;   // m3/h per pulse per second
+    s.c0 = litresPerPulse * 3.6f;  // m3/h per pulse per second
     s.c1 = cutOff;
     return s;
 }
@@ -220,7 +222,11 @@ QByteArray GasVdab() {
 
     // Channel 1: compressed air, orifice d = 40 mm in a 80 mm pipe, gauges 0–6.3 kPa and 0–40 kPa.
     b.Channel(1, 'A')
-        .Slot(1, 0, 'I', 1).Slot(1, 1, '1', 0).Slot(1, 2, 'J', 2).Slot(1, 3, 'I', 3).Slot(1, 4, 'D', 0)
+        .Slot(1, 0, 'I', 1)
+        .Slot(1, 1, '1', 0)
+        .Slot(1, 2, 'J', 2)
+        .Slot(1, 3, 'I', 3)
+        .Slot(1, 4, 'D', 0)
         .Orifice(1, 21.09, 40.0, 0.5, 0.6104f, 1.66e-5f, 1.12e-5f)
         .ChannelByte(1, chrec::kVariant, 'N')
         .ChannelFloat(1, chrec::kMinDp1, 0.05f)
@@ -233,7 +239,10 @@ QByteArray GasVdab() {
 
     // Channel 2: natural gas, vortex flowmeter 0–1000 Hz for 0–400 m3/h, copper thermometer.
     b.Channel(2, 'V')
-        .Slot(2, 0, 'I', 5).Slot(2, 1, '4', 4).Slot(2, 2, 'F', 3).Slot(2, 3, 'D', 0)
+        .Slot(2, 0, 'I', 5)
+        .Slot(2, 1, '4', 4)
+        .Slot(2, 2, 'F', 3)
+        .Slot(2, 3, 'D', 0)
         .ChannelByte(2, chrec::kVariant, 'N')
         .ChannelFloat(2, chrec::kPenalty, 10.0f)
         .ChannelFloat(2, chrec::kLowerSetPoint, 8.0f)
@@ -243,7 +252,11 @@ QByteArray GasVdab() {
 
     // Channel 3: natural gas, orifice d = 64.2 mm, β = 0.6, one gauge 0–25 kPa, penalty value.
     b.Channel(3, 'D')
-        .Slot(3, 0, 'I', 9).Slot(3, 1, 'I', 8).Slot(3, 2, 'I', 10).Slot(3, 3, 'D', 1).Slot(3, 4, 'D', 0)
+        .Slot(3, 0, 'I', 9)
+        .Slot(3, 1, 'I', 8)
+        .Slot(3, 2, 'I', 10)
+        .Slot(3, 3, 'D', 1)
+        .Slot(3, 4, 'D', 0)
         .Orifice(3, 21.09, 64.2, 0.6, 0.6157f, 1.66e-5f, 1.12e-5f)
         .ChannelByte(3, chrec::kVariant, 'S')
         .ChannelFloat(3, chrec::kPenalty, KPa(5.0))
@@ -261,7 +274,10 @@ QByteArray GasVdab() {
     piecewise.function = 'A';
     piecewise.points = 5;
     b.Channel(4, 'B')
-        .Slot(4, 0, 'I', 13).Slot(4, 1, 'J', 12).Slot(4, 2, 'P', 7).Slot(4, 3, 'D', 0)
+        .Slot(4, 0, 'I', 13)
+        .Slot(4, 1, 'J', 12)
+        .Slot(4, 2, 'P', 7)
+        .Slot(4, 3, 'D', 0)
         .ChannelByte(4, chrec::kVariant, 'S')
         .ChannelFloat(4, chrec::kPenalty, 15.0f)
         .ChannelFloat(4, chrec::kLowerSetPoint, 2.0f)
@@ -299,7 +315,10 @@ QByteArray GasPqsw() {
 
     // Channel 1: liquefied propane, 4–20 mA flowmeter 0–20 m3/h.
     b.Channel(1, 'P')
-        .Slot(1, 0, 'I', 1).Slot(1, 1, '1', 0).Slot(1, 2, 'I', 2).Slot(1, 3, 'D', 0)
+        .Slot(1, 0, 'I', 1)
+        .Slot(1, 1, '1', 0)
+        .Slot(1, 2, 'I', 2)
+        .Slot(1, 3, 'D', 0)
         .ChannelByte(1, chrec::kVariant, 'N')
         .ChannelFloat(1, chrec::kLowerSetPoint, 0.4f)
         .Sensor('I', 1, CurrentSensor('I', 0.0f, 25.0f, 16.0f, 'I'))
@@ -308,7 +327,10 @@ QByteArray GasPqsw() {
 
     // Channel 2: saturated steam, vortex flowmeter 0–500 Hz, condensate by a pulse meter.
     b.Channel(2, 'Q')
-        .Slot(2, 0, 'I', 5).Slot(2, 1, '2', 4).Slot(2, 2, 'F', 3).Slot(2, 3, 'P', 1)
+        .Slot(2, 0, 'I', 5)
+        .Slot(2, 1, '2', 4)
+        .Slot(2, 2, 'F', 3)
+        .Slot(2, 3, 'P', 1)
         .ChannelByte(2, chrec::kVariant, 'S')
         .ChannelFloat(2, chrec::kPenalty, 120.0f)
         .ChannelFloat(2, chrec::kLowerSetPoint, 25.0f)
@@ -321,7 +343,11 @@ QByteArray GasPqsw() {
     SensorSpec condensate = FrequencySensor(5.0f, 0.4f, 1.5f, 255);
     condensate.contract = std::numeric_limits<float>::quiet_NaN();
     b.Channel(3, 'S')
-        .Slot(3, 0, 'I', 9).Slot(3, 1, 'I', 8).Slot(3, 2, 'I', 10).Slot(3, 3, 'I', 11).Slot(3, 4, 'F', 6)
+        .Slot(3, 0, 'I', 9)
+        .Slot(3, 1, 'I', 8)
+        .Slot(3, 2, 'I', 10)
+        .Slot(3, 3, 'I', 11)
+        .Slot(3, 4, 'F', 6)
         .Orifice(3, 0.001252, 60.0, 0.6, 0.6183f, 1.66e-5f, 1.24e-5f)
         .ChannelByte(3, chrec::kVariant, 'N')
         .ChannelFloat(3, chrec::kMinDp1, 0.08f)
@@ -334,9 +360,7 @@ QByteArray GasPqsw() {
         .Sensor('F', 6, condensate);
 
     // Channel 4: cold water, frequency meter 0–50 Hz for 0–10 m3/h.
-    b.Channel(4, 'W')
-        .Slot(4, 0, 'F', 7)
-        .Sensor('F', 7, FrequencySensor(50.0f, 0.2f, 6.0f, 20));
+    b.Channel(4, 'W').Slot(4, 0, 'F', 7).Sensor('F', 7, FrequencySensor(50.0f, 0.2f, 6.0f, 20));
     return b.image();
 }
 
@@ -358,7 +382,11 @@ QByteArray Steam() {
         .Byte(img::kOtherSummerWinter, 'W');
 
     b.Channel(1, 'S')
-        .Slot(1, 0, 'I', 1).Slot(1, 1, '1', 0).Slot(1, 2, 'I', 2).Slot(1, 3, 'D', 1).Slot(1, 4, 'P', 2)
+        .Slot(1, 0, 'I', 1)
+        .Slot(1, 1, '1', 0)
+        .Slot(1, 2, 'I', 2)
+        .Slot(1, 3, 'D', 1)
+        .Slot(1, 4, 'P', 2)
         .Slot(1, 5, '3', 4)
         .Orifice(1, 0.001252, 58.5, 0.55, 0.6185f, 1.66e-5f, 1.24e-5f)
         .ChannelByte(1, chrec::kVariant, 'S')
@@ -373,7 +401,11 @@ QByteArray Steam() {
         .Sensor('3', 4, ThermometerSensor('3', 100.0f, Kelvin(5)));
 
     b.Channel(3, 'Q')
-        .Slot(3, 0, 'I', 9).Slot(3, 1, 'I', 8).Slot(3, 2, 'F', 6).Slot(3, 3, 'D', 0).Slot(3, 5, '3', 4)
+        .Slot(3, 0, 'I', 9)
+        .Slot(3, 1, 'I', 8)
+        .Slot(3, 2, 'F', 6)
+        .Slot(3, 3, 'D', 0)
+        .Slot(3, 5, '3', 4)
         .ChannelByte(3, chrec::kVariant, 'N')
         .ChannelFloat(3, chrec::kLowerSetPoint, 12.0f)
         .Sensor('I', 9, CurrentSensor('I', 0.0f, 16.0f, 7.0f))
@@ -396,8 +428,14 @@ QByteArray Heat() {
         .Byte(img::kOtherSummerWinter, 'N');
 
     b.Channel(1, 'H')
-        .Slot(1, 0, 'I', 1).Slot(1, 1, '1', 0).Slot(1, 2, 'I', 2).Slot(1, 3, 'I', 3)
-        .Slot(1, 4, 'I', 5).Slot(1, 5, '1', 4).Slot(1, 6, 'I', 6).Slot(1, 7, 'I', 7)
+        .Slot(1, 0, 'I', 1)
+        .Slot(1, 1, '1', 0)
+        .Slot(1, 2, 'I', 2)
+        .Slot(1, 3, 'I', 3)
+        .Slot(1, 4, 'I', 5)
+        .Slot(1, 5, '1', 4)
+        .Slot(1, 6, 'I', 6)
+        .Slot(1, 7, 'I', 7)
         .ChannelFloat(1, chrec::kFlowCoefficient, 0.6152f)
         .ChannelFloat(1, chrec::kSupplyDiameter, 82.5f)
         .ChannelFloat(1, chrec::kReturnCoefficient, 0.6148f)
@@ -417,9 +455,7 @@ QByteArray Heat() {
         .Sensor('I', 6, CurrentSensor('I', 0.0f, KPa(25.0), KPa(20.0)))
         .Sensor('I', 7, CurrentSensor('I', 0.0f, KPa(100.0), KPa(80.0)));
 
-    b.Channel(2, 'T')
-        .Slot(2, 0, 'I', 8)
-        .Sensor('I', 8, CurrentSensor('I', Kelvin(-50), Kelvin(50), Kelvin(-5)));
+    b.Channel(2, 'T').Slot(2, 0, 'I', 8).Sensor('I', 8, CurrentSensor('I', Kelvin(-50), Kelvin(50), Kelvin(-5)));
     return b.image();
 }
 
@@ -439,7 +475,9 @@ QByteArray Liquid() {
         .Byte(img::kOtherAveraging, 240);
 
     b.Channel(1, 'L')
-        .Slot(1, 0, 'F', 2).Slot(1, 1, 'I', 1).Slot(1, 2, '1', 0)
+        .Slot(1, 0, 'F', 2)
+        .Slot(1, 1, 'I', 1)
+        .Slot(1, 2, '1', 0)
         .ChannelByte(1, chrec::kVariant, 'S')
         .ChannelFloat(1, chrec::kPenalty, 12.0f)
         .ChannelFloat(1, chrec::kLowerSetPoint, 1.5f)
@@ -450,7 +488,9 @@ QByteArray Liquid() {
     SensorSpec throughZero = CurrentSensor('I', 0.0f, 30.0f, 20.0f);
     throughZero.function = 'Z';
     b.Channel(2, 'L')
-        .Slot(2, 0, 'I', 3).Slot(2, 1, 'J', 5).Slot(2, 2, '2', 4)
+        .Slot(2, 0, 'I', 3)
+        .Slot(2, 1, 'J', 5)
+        .Slot(2, 2, '2', 4)
         .ChannelByte(2, chrec::kVariant, 'N')
         .ChannelFloat(2, chrec::kLowerSetPoint, 0.6f)
         .Sensor('I', 3, throughZero)
@@ -474,7 +514,9 @@ QByteArray LiquidBare() {
         .Byte(img::kOtherAveraging, 24);
 
     b.Channel(1, 'L')
-        .Slot(1, 0, 'I', 2).Slot(1, 1, 'D', 0).Slot(1, 2, 'D', 0)
+        .Slot(1, 0, 'I', 2)
+        .Slot(1, 1, 'D', 0)
+        .Slot(1, 2, 'D', 0)
         .ChannelByte(1, chrec::kVariant, 'N')
         .ChannelFloat(1, chrec::kLowerSetPoint, 0.8f)
         .Sensor('I', 2, CurrentSensor('I', 0.0f, 40.0f, 25.0f));
@@ -499,7 +541,10 @@ QByteArray Propane() {
         .Byte(img::kOtherSummerWinter, 'N');
 
     b.Channel(1, 'P')
-        .Slot(1, 0, 'I', 1).Slot(1, 1, '1', 0).Slot(1, 2, 'I', 2).Slot(1, 3, 'D', 0)
+        .Slot(1, 0, 'I', 1)
+        .Slot(1, 1, '1', 0)
+        .Slot(1, 2, 'I', 2)
+        .Slot(1, 3, 'D', 0)
         .ChannelByte(1, chrec::kVariant, 'S')
         .ChannelFloat(1, chrec::kPenalty, 3.0f)
         .ChannelFloat(1, chrec::kLowerSetPoint, 0.2f)
@@ -513,7 +558,10 @@ QByteArray Propane() {
     piecewise.function = 'A';
     piecewise.points = 8;
     b.Channel(2, 'P')
-        .Slot(2, 0, 'J', 5).Slot(2, 1, '2', 4).Slot(2, 2, 'P', 3).Slot(2, 3, 'D', 0)
+        .Slot(2, 0, 'J', 5)
+        .Slot(2, 1, '2', 4)
+        .Slot(2, 2, 'P', 3)
+        .Slot(2, 3, 'D', 0)
         .ChannelByte(2, chrec::kVariant, 'N')
         .ChannelFloat(2, chrec::kLowerSetPoint, 0.1f)
         .Sensor('J', 5, piecewise)
@@ -524,9 +572,9 @@ QByteArray Propane() {
 
 const std::map<QString, std::function<QByteArray()>> &Scenarios() {
     static const std::map<QString, std::function<QByteArray()>> scenarios{
-        {QStringLiteral("gas-vdab"), GasVdab},   {QStringLiteral("gas-pqsw"), GasPqsw},
-        {QStringLiteral("steam"), Steam},        {QStringLiteral("heat"), Heat},
-        {QStringLiteral("liquid"), Liquid},      {QStringLiteral("liquid-bare"), LiquidBare},
+        {QStringLiteral("gas-vdab"), GasVdab}, {QStringLiteral("gas-pqsw"), GasPqsw},
+        {QStringLiteral("steam"), Steam},      {QStringLiteral("heat"), Heat},
+        {QStringLiteral("liquid"), Liquid},    {QStringLiteral("liquid-bare"), LiquidBare},
         {QStringLiteral("propane"), Propane},
     };
     return scenarios;

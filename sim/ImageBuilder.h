@@ -13,13 +13,13 @@ namespace torv {
 
 // One 32-byte sensor descriptor.
 struct SensorSpec {
-    char signal = 'D';        // '1'…'4' thermometer, 'A'/'I' 4–20 mA, 'B'/'J' 0–5 mA, 'F', 'P', 'D'
-    float fullScale = 0;      // 'F': full-scale frequency, Hz; 'P': shortest pulse period, s
-    uint8_t flag6 = 0;        // pressure sensors: 'I' gauge; 'F': integration time, s
-    float contract = std::numeric_limits<float>::quiet_NaN();   // NaN: left erased (all ones)
-    char function = 'L';      // 'L', 'Z', 'A', 'P'
+    char signal = 'D';    // '1'…'4' thermometer, 'A'/'I' 4–20 mA, 'B'/'J' 0–5 mA, 'F', 'P', 'D'
+    float fullScale = 0;  // 'F': full-scale frequency, Hz; 'P': shortest pulse period, s
+    uint8_t flag6 = 0;    // pressure sensors: 'I' gauge; 'F': integration time, s
+    float contract = std::numeric_limits<float>::quiet_NaN();  // NaN: left erased (all ones)
+    char function = 'L';                                       // 'L', 'Z', 'A', 'P'
     float c0 = 0, c1 = 0, c2 = 0, c3 = 0, c4 = 0;
-    int points = 0;           // 'A': number of table points (byte 14)
+    int points = 0;  // 'A': number of table points (byte 14)
 };
 
 class ImageBuilder {
@@ -32,8 +32,8 @@ public:
     ImageBuilder &Byte(int offset, uint8_t v);
     ImageBuilder &Word(int offset, uint16_t v);
     ImageBuilder &Float(int offset, float v);
-    ImageBuilder &Text(int offset, int capacity, const QString &text);   // stored in code page 866
-    ImageBuilder &Stamp(int offset, int hour, int day, int month, int year);   // BCD, two-digit year
+    ImageBuilder &Text(int offset, int capacity, const QString &text);        // stored in code page 866
+    ImageBuilder &Stamp(int offset, int hour, int day, int month, int year);  // BCD, two-digit year
 
     // Device model, factory number, configured-by and firmware texts.
     ImageBuilder &Identity(const QString &model, const QString &number, const QString &configuredBy,
@@ -60,8 +60,8 @@ private:
 };
 
 // Sensors of the scenarios.
-SensorSpec CurrentSensor(char signal, float lo, float hi, float contract, uint8_t flag6 = 0);   // 'L' over the span
-SensorSpec ThermometerSensor(char type, float r0, float contract);   // cubic 'P' fit of the type's curve
+SensorSpec CurrentSensor(char signal, float lo, float hi, float contract, uint8_t flag6 = 0);  // 'L' over the span
+SensorSpec ThermometerSensor(char type, float r0, float contract);  // cubic 'P' fit of the type's curve
 
 // The named scenario images; an unknown name gives an empty array.
 QStringList ImageScenarioNames();

@@ -66,10 +66,10 @@ QByteArray SimDeviceModel::currentValues(int channel, const QDateTime &deviceTim
     // Slowly varying values, the same for the same device time.
     const double t = deviceTime.toSecsSinceEpoch() / 60.0;
     const double wave = std::sin(t / 7.0 + channel);
-    image::PutFloat(p, 7, float(5.2 + 0.05 * wave + 0.1 * channel));      // pressure, kgf/cm2
-    image::PutFloat(p, 11, float(288.15 + 2.0 * wave));                    // temperature, K
-    image::PutFloat(p, 15, float(120.0 * channel + 5.0 * wave));           // Qc
-    image::PutFloat(p, 23, float(20.0 * channel + wave));                  // Qp
+    image::PutFloat(p, 7, float(5.2 + 0.05 * wave + 0.1 * channel));  // pressure, kgf/cm2
+    image::PutFloat(p, 11, float(288.15 + 2.0 * wave));               // temperature, K
+    image::PutFloat(p, 15, float(120.0 * channel + 5.0 * wave));      // Qc
+    image::PutFloat(p, 23, float(20.0 * channel + wave));             // Qp
     const float total = float(1000.0 * channel + t / 10.0);
     if (medium == 'D' || medium == 'A')
         image::PutFloat(p, 27, total);  // orifice media carry the total here

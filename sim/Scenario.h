@@ -22,7 +22,7 @@ inline constexpr int kDefaultHistoryDays = 365;
 // Device memory sizes.
 inline constexpr int kFlashSectors = 8;
 inline constexpr int kFlashSectorSize = 0x10000;
-inline constexpr int kImageAddress = 0xF000;   // configuration image in sector 0
+inline constexpr int kImageAddress = 0xF000;  // configuration image in sector 0
 inline constexpr int kImageSize = 4096;
 inline constexpr int kRamSize = 256;
 
@@ -74,7 +74,7 @@ std::unique_ptr<SimDeviceModel> BuildScenario(const QString &name, uint32_t seed
 
 // Image helpers shared by scenario builders.
 namespace image {
-void PutText(QByteArray &img, int offset, int capacity, const QString &text);  // cp866 short string
+void PutText(QByteArray &img, int offset, int capacity, const QString &text);        // cp866 short string
 void PutStamp(QByteArray &img, int offset, int hour, int day, int month, int year);  // BCD
 void PutFloat(QByteArray &bytes, int offset, float value);
 uint8_t Bcd(int v);

@@ -39,7 +39,7 @@ using namespace simhash;
 // What the numbers are drawn for.
 enum Salt {
     SaltChannel = 1,
-    SaltNoise = 10,     // 10…19: noise of the hour's quantities
+    SaltNoise = 10,  // 10…19: noise of the hour's quantities
     SaltSensorFault = 20,
     SaltOutOfRange = 21,
     SaltOutage = 30,
@@ -103,10 +103,10 @@ namespace {
 
 using Metered = SimArchive::Metered;
 
-constexpr double Metered::*kAverages[] = {&Metered::P, &Metered::T, &Metered::TX, &Metered::P1,
+constexpr double Metered::*kAverages[] = {&Metered::P,  &Metered::T,  &Metered::TX, &Metered::P1,
                                           &Metered::T1, &Metered::P2, &Metered::T2};
-constexpr double Metered::*kTotals[] = {&Metered::VP, &Metered::VC, &Metered::M, &Metered::VK,
-                                        &Metered::Q, &Metered::V, &Metered::M1, &Metered::M2};
+constexpr double Metered::*kTotals[] = {&Metered::VP, &Metered::VC, &Metered::M,  &Metered::VK,
+                                        &Metered::Q,  &Metered::V,  &Metered::M1, &Metered::M2};
 
 // Sums periods into a longer one: totals and durations add up, pressures and temperatures are
 // averaged over the time with power (plainly when there was none).
@@ -186,7 +186,9 @@ SimArchive::SimArchive(const QByteArray &image, uint32_t seed, const QDateTime &
     }
 }
 
-bool SimArchive::HoldsArchive(int sector) { return (sector >= kHourlyEvenSector && sector <= kParameterLogSector) || sector == kMonthlySector; }
+bool SimArchive::HoldsArchive(int sector) {
+    return (sector >= kHourlyEvenSector && sector <= kParameterLogSector) || sector == kMonthlySector;
+}
 
 qint64 SimArchive::snapshotKey(const QDateTime &now) const { return TenthIndex(now) * 4096 + rewrites(); }
 
@@ -254,8 +256,8 @@ SimArchive::Metered SimArchive::hourSample(int channel, qint64 hour) const {
     const int clockHour = int(hour % kHoursPerDay);
     auto level = [&](int k) { return Unit(Hash(seed_, channel, k, SaltChannel)); };
     auto noise = [&](int k) { return Signed(Hash(seed_, channel, hour, SaltNoise + k)); };
-    const double season = std::cos(2 * std::numbers::pi * (date.dayOfYear() - 15) / 365.25);   // 1 in winter
-    const double daily = std::sin(2 * std::numbers::pi * (clockHour - 8) / 24.0);               // 1 at 14:00
+    const double season = std::cos(2 * std::numbers::pi * (date.dayOfYear() - 15) / 365.25);  // 1 in winter
+    const double daily = std::sin(2 * std::numbers::pi * (clockHour - 8) / 24.0);             // 1 at 14:00
     const double weekend = date.dayOfWeek() >= 6 ? 0.8 : 1.0;
     const bool heating = medium == 'V' || medium == 'D' || medium == 'S' || medium == 'Q' || medium == 'H';
     const double load = (1 + (heating ? 0.35 * season : 0.0)) * (1 + 0.2 * daily) * weekend * (1 + 0.06 * noise(3));
@@ -296,7 +298,7 @@ SimArchive::Metered SimArchive::hourSample(int channel, qint64 hour) const {
         m.T = 283.0 - 4.0 * season + 0.3 * noise(2);
         break;
     case TableFamily::Heat: {
-        const double outdoor = 5.0 - 15.0 * season + 3.0 * daily;   // °C
+        const double outdoor = 5.0 - 15.0 * season + 3.0 * daily;  // °C
         const double demand = std::clamp((8.0 - outdoor) / 28.0, 0.0, 1.0);
         m.T1 = 273.15 + 70.0 + 20.0 * demand + 0.4 * noise(2);
         m.T2 = m.T1 - (15.0 + 10.0 * demand) + 0.3 * noise(4);
@@ -307,8 +309,7 @@ SimArchive::Metered SimArchive::hourSample(int channel, qint64 hour) const {
         m.Q = m.M1 * (m.T1 - m.T2) * 0.001;
         break;
     }
-    case TableFamily::None:
-        break;
+    case TableFamily::None: break;
     }
     // A re-metered hour reads differently: half a kelvin warmer, a little more volume.
     if (variant > 0) {
@@ -380,7 +381,7 @@ ArchiveRecordBytes SimArchive::encode(int channel, const Metered &m) const {
     case TableFamily::GVSU:
         PutF32(r, P, m.P);
         PutU16(r, T, Tenths(m.T));
-        PutF32(r, VP, m.VC);   // the spare volume
+        PutF32(r, VP, m.VC);  // the spare volume
         PutF32(r, VC, m.VC);
         break;
     case TableFamily::Par:
@@ -409,8 +410,7 @@ ArchiveRecordBytes SimArchive::encode(int channel, const Metered &m) const {
         PutF32(r, HeatM2, m.M2);
         PutF32(r, HeatQ, m.Q);
         break;
-    case TableFamily::None:
-        return Erased();
+    case TableFamily::None: return Erased();
     }
     PutU16(r, NPIT, m.NPIT);
     PutU16(r, NDAT, m.NDAT);
@@ -446,7 +446,7 @@ SimArchive::Content SimArchive::hourContent(int channel, const QDate &day, int s
         return {};
     const Metered m = hourMeasure(channel, hour, nowTenth);
     if (m.covered == kTenthsPerHour && m.on == 0)
-        return {};   // the device was off the whole hour
+        return {};  // the device was off the whole hour
     ArchiveRecordBytes r = encode(channel, m);
     const bool spoilt = m.covered == kTenthsPerHour && damaged(channel, hour, SaltDamagedHour, r);
     return {spoilt ? Content::Damaged : Content::Written, m};

@@ -38,14 +38,14 @@
 namespace torv {
 
 namespace archmem {
-constexpr int kHourlyEvenSector = 1;        // channels 1, 2; channels 3, 4 in the next sector
+constexpr int kHourlyEvenSector = 1;  // channels 1, 2; channels 3, 4 in the next sector
 constexpr int kHourlyOddSector = 3;
-constexpr int kUpperChannelBase = 0x8000;   // channels 2 and 4
+constexpr int kUpperChannelBase = 0x8000;  // channels 2 and 4
 constexpr int kHoursPerDay = 24;
-constexpr int kDayBlock = kHoursPerDay * kArchiveRecordSize;   // 624
+constexpr int kDayBlock = kHoursPerDay * kArchiveRecordSize;  // 624
 constexpr int kDailyOffset = 0x5000;
 constexpr int kMonthlySector = 7;
-constexpr int kMonthSlot = 4 * kArchiveRecordSize;              // 104
+constexpr int kMonthSlot = 4 * kArchiveRecordSize;  // 104
 constexpr int kMonthSlots = 12;
 constexpr int kParameterLogSector = 5;
 constexpr int kTenthsPerHour = 10;
@@ -106,9 +106,9 @@ public:
         double P = 0, T = 0, TX = 0, P1 = 0, T1 = 0, P2 = 0, T2 = 0;
         // Totals of the period.
         double VP = 0, VC = 0, M = 0, VK = 0, Q = 0, V = 0, M1 = 0, M2 = 0;
-        int NPIT = 0, NDAT = 0, VIZD = 0;   // tenths of an hour
-        int on = 0;                         // tenths of an hour with power
-        int covered = 0;                    // tenths of an hour metered so far
+        int NPIT = 0, NDAT = 0, VIZD = 0;  // tenths of an hour
+        int on = 0;                        // tenths of an hour with power
+        int covered = 0;                   // tenths of an hour metered so far
     };
     // What the device wrote into one record: nothing (erased), the metered quantities, or a record
     // damaged on purpose (see setDamagedRecordRate).
@@ -141,7 +141,7 @@ public:
 
 private:
     struct Span {
-        qint64 from, to;   // hour indices, to exclusive
+        qint64 from, to;  // hour indices, to exclusive
         int variant;
     };
 

@@ -17,7 +17,7 @@ inline uint64_t Hash(uint32_t seed, int item, int64_t index, int salt) {
     return Mix(Mix(Mix(seed) ^ (uint64_t(uint32_t(item)) << 32 | uint32_t(salt))) ^ uint64_t(index));
 }
 
-inline double Unit(uint64_t h) { return double(h >> 11) / 9007199254740992.0; }   // [0, 1)
-inline double Signed(uint64_t h) { return 2 * Unit(h) - 1; }                        // [−1, 1)
+inline double Unit(uint64_t h) { return double(h >> 11) / 9007199254740992.0; }  // [0, 1)
+inline double Signed(uint64_t h) { return 2 * Unit(h) - 1; }                     // [−1, 1)
 
 }  // namespace torv::simhash

@@ -17,12 +17,12 @@ namespace {
 constexpr int kClass = 0;
 constexpr int kByte1 = 1;
 constexpr int kByte2 = 2;
-constexpr int kStamp = 3;          // minute, hour, day, month, year
-constexpr int kValue = 8;          // f32
-constexpr int kPrevious = 12;      // f32
-constexpr int kSwitch = 12;        // 'E' on, 'D' off (contract switching)
+constexpr int kStamp = 3;      // minute, hour, day, month, year
+constexpr int kValue = 8;      // f32
+constexpr int kPrevious = 12;  // f32
+constexpr int kSwitch = 12;    // 'E' on, 'D' off (contract switching)
 constexpr int kChannelByte = 15;
-constexpr uint8_t kNotChannel = 0xFF;   // byte 1 of the device-wide 'P' records
+constexpr uint8_t kNotChannel = 0xFF;  // byte 1 of the device-wide 'P' records
 
 constexpr uint8_t kOn = 'E';
 constexpr uint8_t kOff = 'D';
@@ -150,9 +150,9 @@ namespace {
 // A measured quantity of a channel record that contract records can name.
 struct Sensor {
     int channel;
-    int word;            // position in the channel record
+    int word;  // position in the channel record
     uint16_t sensorWord;
-    float contract;      // the device's unit: kgf/cm², K, m³/h
+    float contract;  // the device's unit: kgf/cm², K, m³/h
 };
 
 constexpr uint8_t kNoSensorLetter = 'D';
@@ -223,20 +223,15 @@ QByteArray Intervention(int type, const QDateTime &at, uint64_t k, const std::ve
         const ConstantChange &c = kConstants[k % std::size(kConstants)];
         return ConstantChangeRecord(at, c.letter, c.after + drift, c.before);
     }
-    case 2:
-        return ZeroCorrectionRecord(at, s ? s->channel : channel, int(k % 4), 0.012f + drift, drift);
-    case 3:
-        return SeasonRecord(at, k % 2 == 0);
-    case 4:
-        return TotalsResetRecord(at);
-    case 5:
-        return ClockChangeRecord(at, at.addSecs(60 * (int(k % 9) - 4)));
+    case 2: return ZeroCorrectionRecord(at, s ? s->channel : channel, int(k % 4), 0.012f + drift, drift);
+    case 3: return SeasonRecord(at, k % 2 == 0);
+    case 4: return TotalsResetRecord(at);
+    case 5: return ClockChangeRecord(at, at.addSecs(60 * (int(k % 9) - 4)));
     case 6:
         if (s)
             return ContractSwitchRecord(at, s->sensorWord, s->contract, k % 2 == 0, s->channel);
         return HoldModeRecord(at, k % 2 == 0, channel);
-    case 7:
-        return HoldModeRecord(at, k % 2 == 0, s ? s->channel : channel);
+    case 7: return HoldModeRecord(at, k % 2 == 0, s ? s->channel : channel);
     default:
         if (s)
             return ContractChangeRecord(at, s->sensorWord, s->contract * (1.0f + float(int(k % 5) - 2) * 0.02f));
@@ -276,8 +271,10 @@ std::vector<Event> Interventions(const QByteArray &image, uint32_t seed, const Q
     }
     if (!sensors.empty()) {
         const Sensor &s = sensors[std::min<size_t>(1, sensors.size() - 1)];
-        add(start.addSecs(2 * 3600), ContractSwitchRecord(start.addSecs(2 * 3600), s.sensorWord, s.contract, true, s.channel));
-        add(start.addSecs(5 * 3600), ContractSwitchRecord(start.addSecs(5 * 3600), s.sensorWord, s.contract, false, s.channel));
+        add(start.addSecs(2 * 3600),
+            ContractSwitchRecord(start.addSecs(2 * 3600), s.sensorWord, s.contract, true, s.channel));
+        add(start.addSecs(5 * 3600),
+            ContractSwitchRecord(start.addSecs(5 * 3600), s.sensorWord, s.contract, false, s.channel));
     }
     add(start.addSecs(3 * 3600), HoldModeRecord(start.addSecs(3 * 3600), true, channel));
     add(start.addSecs(3 * 3600 + 1800), HoldModeRecord(start.addSecs(3 * 3600 + 1800), false, channel));
@@ -308,7 +305,7 @@ std::vector<Event> Interventions(const QByteArray &image, uint32_t seed, const Q
 
     std::stable_sort(events.begin(), events.end(), [](const Event &a, const Event &b) { return a.at < b.at; });
     std::erase_if(events, [&](const Event &e) { return e.at > now; });
-    if (events.size() > size_t(paramlog::kCapacity - 1))   // room for the end record
+    if (events.size() > size_t(paramlog::kCapacity - 1))  // room for the end record
         events.resize(size_t(paramlog::kCapacity - 1));
     return events;
 }

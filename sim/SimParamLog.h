@@ -13,19 +13,19 @@ namespace torv {
 
 namespace paramlog {
 constexpr int kRecordSize = 16;
-constexpr int kCapacity = 0x10000 / kRecordSize;   // records in the sector
-constexpr uint8_t kErased = 0xFF;                  // byte 0 of the record that ends the log
+constexpr int kCapacity = 0x10000 / kRecordSize;  // records in the sector
+constexpr uint8_t kErased = 0xFF;                 // byte 0 of the record that ends the log
 }  // namespace paramlog
 
 // The eight record types.
-QByteArray ConstantChangeRecord(const QDateTime &at, char parameter, float newValue, float oldValue);   // 1
+QByteArray ConstantChangeRecord(const QDateTime &at, char parameter, float newValue, float oldValue);           // 1
 QByteArray ZeroCorrectionRecord(const QDateTime &at, int channel, int sensor, float newValue, float previous);  // 2
-QByteArray SeasonRecord(const QDateTime &at, bool summer);                                               // 3
-QByteArray TotalsResetRecord(const QDateTime &at);                                                       // 4
-QByteArray ClockChangeRecord(const QDateTime &at, const QDateTime &newClock);                            // 5
-QByteArray ContractSwitchRecord(const QDateTime &at, uint16_t sensorWord, float value, bool on, int channel);  // 6
-QByteArray HoldModeRecord(const QDateTime &at, bool on, int channel);                                    // 7
-QByteArray ContractChangeRecord(const QDateTime &at, uint16_t sensorWord, float newValue);               // 8
+QByteArray SeasonRecord(const QDateTime &at, bool summer);                                                      // 3
+QByteArray TotalsResetRecord(const QDateTime &at);                                                              // 4
+QByteArray ClockChangeRecord(const QDateTime &at, const QDateTime &newClock);                                   // 5
+QByteArray ContractSwitchRecord(const QDateTime &at, uint16_t sensorWord, float value, bool on, int channel);   // 6
+QByteArray HoldModeRecord(const QDateTime &at, bool on, int channel);                                           // 7
+QByteArray ContractChangeRecord(const QDateTime &at, uint16_t sensorWord, float newValue);                      // 8
 
 // The type (1…8) a record is read as, 0 for none; the tests of the types in their order.
 int ParameterRecordType(const QByteArray &record);

@@ -73,7 +73,7 @@ void Torv2Simulator::makeDeviceMemory() {
         PutStartOfWork(image_, start);
     else
         start = StartOfWorkOf(image_);
-    if (!start.isValid())   // no start of work in the image: the device has always worked
+    if (!start.isValid())  // no start of work in the image: the device has always worked
         start = now.addDays(-10 * 365);
     archive_ = std::make_shared<SimArchive>(image_, options_.seed, start, options_.fullParameterLog);
     archive_->setDamagedRecordRate(options_.damagedRecordRate);
@@ -206,7 +206,7 @@ void Torv2Simulator::receive(uint8_t b, qint64 nowUs) {
     lastInArrival_ = arrival;
     const qint64 at = qint64(std::llround(arrival));
     runEvents(at);  // a guard time or a dial that ended before this byte
-    if (gap) {  // a pause ends any partial request
+    if (gap) {      // a pause ends any partial request
         frame_.clear();
         pendingComplement_ = -1;
     }
@@ -410,9 +410,7 @@ void Torv2Simulator::modemByte(uint8_t b, qint64 at) {
     }
 }
 
-void Torv2Simulator::modemResult(const char *text, qint64 at) {
-    sendClean(QByteArray("\r\n") + text + "\r\n", at);
-}
+void Torv2Simulator::modemResult(const char *text, qint64 at) { sendClean(QByteArray("\r\n") + text + "\r\n", at); }
 
 void Torv2Simulator::modemCommand(const QByteArray &line, qint64 at) {
     if (line.isEmpty())

@@ -26,17 +26,17 @@ namespace torv {
 enum class ModemAnswer { Connect, Busy, NoCarrier, NoAnswer };
 
 struct SimFaults {
-    double corruptRate = 0;     // share of reply bytes with one bit flipped
-    double dropRate = 0;        // share of reply bytes lost on the line
-    double stallRate = 0;       // share of reply bytes held back by stallMs
+    double corruptRate = 0;  // share of reply bytes with one bit flipped
+    double dropRate = 0;     // share of reply bytes lost on the line
+    double stallRate = 0;    // share of reply bytes held back by stallMs
     int stallMs = 700;
-    double silenceRate = 0;     // share of requests left unanswered
-    bool mute = false;          // the device hears nothing and does nothing (cable pulled, device off)
-    int wrongReplies = 0;       // this many handshakes answer wrongReplyByte in place of 'S'
+    double silenceRate = 0;  // share of requests left unanswered
+    bool mute = false;       // the device hears nothing and does nothing (cable pulled, device off)
+    int wrongReplies = 0;    // this many handshakes answer wrongReplyByte in place of 'S'
     uint8_t wrongReplyByte = 'E';
-    int cutHandshakes = 0;      // this many handshakes break off after cutHandshakeAfter reply bytes
+    int cutHandshakes = 0;  // this many handshakes break off after cutHandshakeAfter reply bytes
     int cutHandshakeAfter = 14;
-    int byteGapUs = 0;          // extra pause before every reply byte (a slow device)
+    int byteGapUs = 0;  // extra pause before every reply byte (a slow device)
     // The next block read reply loses the bytes at these positions and has those flipped.
     std::vector<int> dropInNextRead;
     std::vector<int> corruptInNextRead;
@@ -46,40 +46,40 @@ struct SimOptions {
     QString scenario = QString::fromLatin1(kDefaultScenario);
     uint32_t seed = 1;
     int baud = 9600;
-    int turnaroundUs = 1500;     // the device's time between a request and its reply
-    qint64 clockOffsetSec = 0;   // device clock minus the wall clock
-    bool modem = false;          // a Hayes modem front end
+    int turnaroundUs = 1500;    // the device's time between a request and its reply
+    qint64 clockOffsetSec = 0;  // device clock minus the wall clock
+    bool modem = false;         // a Hayes modem front end
     ModemAnswer modemAnswer = ModemAnswer::Connect;
-    int dialMs = 4000;           // from ATD to the result word
-    QByteArray serialText;       // 7 serial-number bytes of the handshake; empty: the scenario's
+    int dialMs = 4000;      // from ATD to the result word
+    QByteArray serialText;  // 7 serial-number bytes of the handshake; empty: the scenario's
     SimFaults faults;
-    bool logReplies = false;     // the reply log keeps every reply, not only the damaged ones
+    bool logReplies = false;  // the reply log keeps every reply, not only the damaged ones
 
     // The archives. The device started work `historyDays` before the metering day in hand (at its
     // contract hour), or at `startOfWork` when that is set; a negative `historyDays` keeps the
     // start of work of the scenario's image. Both are taken from the device clock when the
     // simulator is made and then stay put.
     int historyDays = kDefaultHistoryDays;
-    QDateTime startOfWork;       // device clock, whole hour
-    int contractHour = -1;       // 0…23 replaces the image's contract hour
-    bool fullParameterLog = false;   // the parameter log fills its sector, without an end record
-    int clockBackHours = 0;      // see Torv2Simulator::moveClockBack, applied when made
+    QDateTime startOfWork;          // device clock, whole hour
+    int contractHour = -1;          // 0…23 replaces the image's contract hour
+    bool fullParameterLog = false;  // the parameter log fills its sector, without an end record
+    int clockBackHours = 0;         // see Torv2Simulator::moveClockBack, applied when made
     double damagedRecordRate = 0;   // share of closed hourly and daily records damaged on purpose
 };
 
 struct SimCounters {
     int handshakes = 0;
-    int readRequests = 0;       // 'R' and 'F' requests answered
-    int ignoredRequests = 0;    // requests without allowance or left silent
+    int readRequests = 0;     // 'R' and 'F' requests answered
+    int ignoredRequests = 0;  // requests without allowance or left silent
     int writes = 0;
-    int valueRequests = 0;      // 'n'
-    int allowance = -1;         // last allowance byte received
-    int lastCountByte = -1;     // count byte of the last read request
+    int valueRequests = 0;   // 'n'
+    int allowance = -1;      // last allowance byte received
+    int lastCountByte = -1;  // count byte of the last read request
     int bytesIn = 0;
     int bytesOut = 0;
-    int droppedBytes = 0;       // reply bytes lost on the line
-    int corruptedBytes = 0;     // reply bytes sent with a bit flipped
-    QByteArray modemCommands;   // every AT command line, CR-terminated
+    int droppedBytes = 0;      // reply bytes lost on the line
+    int corruptedBytes = 0;    // reply bytes sent with a bit flipped
+    QByteArray modemCommands;  // every AT command line, CR-terminated
 };
 
 // One reply (by default only those the line damaged): what it answered ('S' handshake, 'F'/'R' block read, 'K' write
@@ -159,8 +159,8 @@ private:
     void modemCommand(const QByteArray &line, qint64 at);
     void modemResult(const char *text, qint64 at);
 
-    void sendReply(const QByteArray &bytes, qint64 at, char kind);   // device reply, faults applied
-    void sendClean(const QByteArray &bytes, qint64 at);      // modem texts and echo
+    void sendReply(const QByteArray &bytes, qint64 at, char kind);  // device reply, faults applied
+    void sendClean(const QByteArray &bytes, qint64 at);             // modem texts and echo
     bool deviceCanTalk() const;
     QByteArray &sector(int s);
     void makeDeviceMemory();
@@ -180,7 +180,7 @@ private:
     QByteArray image_;
     std::shared_ptr<SimArchive> archive_;
     std::array<QByteArray, kFlashSectors> flash_;
-    std::array<qint64, kFlashSectors> flashKey_{};   // archive snapshot each sector was made for
+    std::array<qint64, kFlashSectors> flashKey_{};  // archive snapshot each sector was made for
     QByteArray ram_;
     qint64 clockOffsetMs_ = 0;
 

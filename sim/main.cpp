@@ -31,9 +31,8 @@ struct CommandLine {
     const QCommandLineOption baud{QStringLiteral("baud"), QStringLiteral("Byte pacing."), QStringLiteral("rate"),
                                   QStringLiteral("9600")};
     const QCommandLineOption modem{QStringLiteral("modem"), QStringLiteral("Put a Hayes modem in front.")};
-    const QCommandLineOption answer{QStringLiteral("modem-answer"),
-                                    QStringLiteral("connect, busy, nocarrier or none."), QStringLiteral("word"),
-                                    QStringLiteral("connect")};
+    const QCommandLineOption answer{QStringLiteral("modem-answer"), QStringLiteral("connect, busy, nocarrier or none."),
+                                    QStringLiteral("word"), QStringLiteral("connect")};
     const QCommandLineOption dial{QStringLiteral("dial-ms"), QStringLiteral("Time from ATD to the result."),
                                   QStringLiteral("ms"), QStringLiteral("4000")};
     const QCommandLineOption corrupt{QStringLiteral("corrupt"), QStringLiteral("Share of corrupted reply bytes."),
@@ -47,8 +46,8 @@ struct CommandLine {
     const QCommandLineOption silence{QStringLiteral("silence"), QStringLiteral("Share of unanswered requests."),
                                      QStringLiteral("rate"), QStringLiteral("0")};
     const QCommandLineOption wrong{QStringLiteral("wrong-reply"),
-                                   QStringLiteral("Handshakes answered with a wrong first byte."),
-                                   QStringLiteral("n"), QStringLiteral("0")};
+                                   QStringLiteral("Handshakes answered with a wrong first byte."), QStringLiteral("n"),
+                                   QStringLiteral("0")};
     const QCommandLineOption offset{QStringLiteral("clock-offset"), QStringLiteral("Device clock minus local time."),
                                     QStringLiteral("seconds"), QStringLiteral("0")};
     const QCommandLineOption history{QStringLiteral("history-days"),
@@ -83,8 +82,9 @@ struct CommandLine {
                                       QStringLiteral("file")};
 
     void addTo(QCommandLineParser &p) const {
-        p.addOptions({pty, tcp, scenario, list, seed, baud, modem, answer, dial, corrupt, drop, stall, stallMs, silence,
-                  wrong, offset, history, startOfWork, contract, clockBack, fullLog, damaged, closeAfter, replyLog});
+        p.addOptions({pty,     tcp,         scenario, list,      seed,    baud,    modem,      answer,
+                      dial,    corrupt,     drop,     stall,     stallMs, silence, wrong,      offset,
+                      history, startOfWork, contract, clockBack, fullLog, damaged, closeAfter, replyLog});
     }
 };
 

@@ -16,7 +16,8 @@ auto onGuiThread(F f) -> decltype(f()) {
     if (QThread::currentThread() == qApp->thread())
         return f();
     decltype(f()) result{};
-    QMetaObject::invokeMethod(qApp, [&] { result = f(); }, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        qApp, [&] { result = f(); }, Qt::BlockingQueuedConnection);
     return result;
 }
 }  // namespace
@@ -33,12 +34,8 @@ bool GuiPrompts::presentBox(const MessageBoxRequest &r) {
     return onGuiThread([&]() -> bool {
         QWidget *parent = boxParent_ ? boxParent_->window() : nullptr;
         switch (r.kind) {
-        case MessageBoxRequest::Error:
-            QMessageBox::critical(parent, r.caption, r.text);
-            return true;
-        case MessageBoxRequest::Warning:
-            QMessageBox::warning(parent, r.caption, r.text);
-            return true;
+        case MessageBoxRequest::Error: QMessageBox::critical(parent, r.caption, r.text); return true;
+        case MessageBoxRequest::Warning: QMessageBox::warning(parent, r.caption, r.text); return true;
         case MessageBoxRequest::YesNo:
             return QMessageBox::question(parent, r.caption, r.text, QMessageBox::Yes | QMessageBox::No) ==
                    QMessageBox::Yes;
@@ -46,9 +43,7 @@ bool GuiPrompts::presentBox(const MessageBoxRequest &r) {
             return QMessageBox::warning(parent, r.caption, r.text, QMessageBox::Ok | QMessageBox::Cancel) ==
                    QMessageBox::Ok;
         case MessageBoxRequest::Information:
-        default:
-            QMessageBox::information(parent, r.caption, r.text);
-            return true;
+        default: QMessageBox::information(parent, r.caption, r.text); return true;
         }
     });
 }

@@ -186,7 +186,9 @@ bool Program::WriteScreenshots(const QString &dir) {
         }
         QCoreApplication::processEvents();
         const QImage pix = WithCaption(w->grab(), w->windowTitle());
-        const QString name = QDir(dir).filePath(QString::fromLatin1(w->metaObject()->className()).section(QLatin1String("::"), -1) + QStringLiteral(".png"));
+        const QString name =
+            QDir(dir).filePath(QString::fromLatin1(w->metaObject()->className()).section(QLatin1String("::"), -1) +
+                               QStringLiteral(".png"));
         if (pix.isNull() || !pix.save(name, "PNG")) {
             std::fprintf(stderr, "torvmonitor: не удалось записать %s\n", qPrintable(name));
             ok = false;
@@ -200,9 +202,10 @@ bool Program::WriteScreenshots(const QString &dir) {
 int RunProgram(int argc, char **argv) {
     const StartOptions opts = ParseStartOptions(argc, argv);
     if (opts.showHelp) {
-        std::printf("torvmonitor [--program-dir DIR] [--screenshots DIR]\n"
-                    "  --program-dir DIR   use DIR instead of the executable's directory\n"
-                    "  --screenshots DIR   write one PNG per window into DIR and exit\n");
+        std::printf(
+            "torvmonitor [--program-dir DIR] [--screenshots DIR]\n"
+            "  --program-dir DIR   use DIR instead of the executable's directory\n"
+            "  --screenshots DIR   write one PNG per window into DIR and exit\n");
         return 0;
     }
     if (!opts.error.isEmpty()) {

@@ -36,10 +36,16 @@ public:
     Switch setDtr(bool on) override { return inner_->setDtr(on); }
     Switch setRts(bool on) override { return inner_->setRts(on); }
     ModemLines modemLines() override { return inner_->modemLines(); }
-    int bytesWaiting() override { return Timed([&] { return inner_->bytesWaiting(); }); }
-    bool outputEmpty() override { return Timed([&] { return inner_->outputEmpty(); }); }
+    int bytesWaiting() override {
+        return Timed([&] { return inner_->bytesWaiting(); });
+    }
+    bool outputEmpty() override {
+        return Timed([&] { return inner_->outputEmpty(); });
+    }
     int takeReceiveErrors() override { return inner_->takeReceiveErrors(); }
-    bool waitForData(qint64 ms) override { return Timed([&] { return inner_->waitForData(ms); }); }
+    bool waitForData(qint64 ms) override {
+        return Timed([&] { return inner_->waitForData(ms); });
+    }
     bool readByte(uint8_t &b) override {
         const bool ok = Timed([&] { return inner_->readByte(b); });
         counters_->bytesIn += ok;
@@ -50,8 +56,9 @@ public:
         counters_->bytesOut += ok;
         return ok;
     }
-    bool waitForWritten(qint64 ms) override { return Timed([&] { return inner_->waitForWritten(ms); }); }
-
+    bool waitForWritten(qint64 ms) override {
+        return Timed([&] { return inner_->waitForWritten(ms); });
+    }
 
 private:
     std::unique_ptr<SerialLine> inner_;

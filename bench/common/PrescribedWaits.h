@@ -23,8 +23,8 @@ struct PrescribedWaits {
 
     int answerUnit = 50;  // T of the settings
 
-    int timeouts = 0;      // byte time limits that ran out
-    int resets = 0;        // port resets of reopened links
+    int timeouts = 0;  // byte time limits that ran out
+    int resets = 0;    // port resets of reopened links
     int failedHandshakeAttempts = 0;
     int droppedBytes = 0;  // they took their line time all the same
     double timeoutMs = 0, resetMs = 0, purgeMs = 0, pauseMs = 0;
@@ -37,18 +37,11 @@ struct PrescribedWaits {
         for (const SimFaultRecord &r : replies) {
             droppedBytes += int(r.dropped.size());
             switch (r.kind) {
-            case 'S':
-                Handshake(r);
-                break;
+            case 'S': Handshake(r); break;
             case 'F':
-            case 'R':
-                BlockReply(r);
-                break;
-            case 'n':
-                ValuesReply(r);
-                break;
-            default:
-                break;
+            case 'R': BlockReply(r); break;
+            case 'n': ValuesReply(r); break;
+            default: break;
             }
         }
     }

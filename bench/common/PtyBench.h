@@ -18,7 +18,8 @@ class PtyBench {
 public:
     // Starts torv2-sim with `options` (after --pty); check ok() before use.
     PtyBench(const QStringList &options, const char *name)
-        : link_(dir_.filePath(QStringLiteral("ttyBENCH"))), app(dir_.path(), Seams{&clock, &prompts, &status, &processes}) {
+        : link_(dir_.filePath(QStringLiteral("ttyBENCH"))),
+          app(dir_.path(), Seams{&clock, &prompts, &status, &processes}) {
         sim_.start(QStringLiteral(TORV2_SIM_PATH), QStringList{QStringLiteral("--pty"), link_} + options);
         QByteArray announced;
         while (!announced.contains('\n') && sim_.waitForReadyRead(5000))

@@ -82,12 +82,12 @@ int main(int argc, char **argv) {
     const QString seed = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("1");
     QTemporaryDir logDir;
     const QString replyLog = logDir.filePath(QStringLiteral("replies.log"));
-    const QStringList common{QStringLiteral("--baud"), QString::number(kBaud), QStringLiteral("--scenario"),
+    const QStringList common{QStringLiteral("--baud"),   QString::number(kBaud),   QStringLiteral("--scenario"),
                              QStringLiteral("gas-vdab"), QStringLiteral("--seed"), seed};
-    PtyBench noisy(common + QStringList{QStringLiteral("--corrupt"), QString::fromLatin1(kCorrupt),
-                                        QStringLiteral("--drop"), QString::fromLatin1(kDrop),
-                                        QStringLiteral("--reply-log"), replyLog},
-                   "download-noisy");
+    PtyBench noisy(
+        common + QStringList{QStringLiteral("--corrupt"), QString::fromLatin1(kCorrupt), QStringLiteral("--drop"),
+                             QString::fromLatin1(kDrop), QStringLiteral("--reply-log"), replyLog},
+        "download-noisy");
     PtyBench clean(common, "download-noisy (clean line)");
     if (!noisy.ok() || !clean.ok())
         return 1;
@@ -122,13 +122,15 @@ int main(int argc, char **argv) {
     const qint64 bytes = noisy.counted.bytesIn + noisy.counted.bytesOut + waits.droppedBytes;
     const double line = bytes * 10.0 / kBaud;
     const double prescribed = waits.totalMs() / 1000.0;
-    std::printf("noisy line (seed %s): %lld bytes from the device (%d dropped, %d corrupted), %lld to it, %zu replies\n",
-                seed.toLocal8Bit().constData(), static_cast<long long>(noisy.counted.bytesIn + waits.droppedBytes),
-                waits.droppedBytes, corrupted, static_cast<long long>(noisy.counted.bytesOut), replies.size());
-    std::printf("prescribed waits: %d byte time limits %.1f s, %d port resets %.1f s, purges %.1f s, pauses %.1f s "
-                "(%d failed handshake attempts)\n",
-                waits.timeouts, waits.timeoutMs / 1000, waits.resets, waits.resetMs / 1000, waits.purgeMs / 1000,
-                waits.pauseMs / 1000, waits.failedHandshakeAttempts);
+    std::printf(
+        "noisy line (seed %s): %lld bytes from the device (%d dropped, %d corrupted), %lld to it, %zu replies\n",
+        seed.toLocal8Bit().constData(), static_cast<long long>(noisy.counted.bytesIn + waits.droppedBytes),
+        waits.droppedBytes, corrupted, static_cast<long long>(noisy.counted.bytesOut), replies.size());
+    std::printf(
+        "prescribed waits: %d byte time limits %.1f s, %d port resets %.1f s, purges %.1f s, pauses %.1f s "
+        "(%d failed handshake attempts)\n",
+        waits.timeouts, waits.timeoutMs / 1000, waits.resets, waits.resetMs / 1000, waits.purgeMs / 1000,
+        waits.pauseMs / 1000, waits.failedHandshakeAttempts);
     const double cleanLine = (clean.counted.bytesIn + clean.counted.bytesOut) * 10.0 / kBaud;
     std::printf("time outside the line and those waits: %.1f s (clean line: %.1f s of %.1f s)\n",
                 noisyRun.elapsed - line - prescribed, cleanRun.elapsed - cleanLine, cleanRun.elapsed);

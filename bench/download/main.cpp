@@ -28,9 +28,9 @@ constexpr double kTarget = 1.15;
 int main(int argc, char **argv) {
     QCoreApplication qapp(argc, argv);
     FixProcessFormats();
-    PtyBench bench({QStringLiteral("--baud"), QString::number(kBaud), QStringLiteral("--scenario"),
-                    QStringLiteral("gas-vdab")},
-                   "download");
+    PtyBench bench(
+        {QStringLiteral("--baud"), QString::number(kBaud), QStringLiteral("--scenario"), QStringLiteral("gas-vdab")},
+        "download");
     if (!bench.ok())
         return 1;
     App &app = bench.app;

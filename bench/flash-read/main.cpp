@@ -22,7 +22,7 @@ using namespace torv;
 namespace {
 
 constexpr int kBaud = 9600;
-constexpr int kSector = 6;   // seeded bytes that do not follow the device clock
+constexpr int kSector = 6;  // seeded bytes that do not follow the device clock
 constexpr int kBlocks = 256;
 constexpr double kTarget = 1.10;
 
@@ -61,8 +61,8 @@ int main(int argc, char **argv) {
         return 1;
     }
     const double bound = bytes * 10.0 / kBaud;
-    std::printf("read %d bytes of flash at %d baud: %lld bytes on the wire, %.3f s, bound %.3f s\n",
-                int(flash.size()), kBaud, static_cast<long long>(bytes), elapsed, bound);
+    std::printf("read %d bytes of flash at %d baud: %lld bytes on the wire, %.3f s, bound %.3f s\n", int(flash.size()),
+                kBaud, static_cast<long long>(bytes), elapsed, bound);
     std::printf("flash-read ratio=%.3f target=%.2f\n", elapsed / bound, kTarget);
     return 0;
 }

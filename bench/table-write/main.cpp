@@ -53,9 +53,9 @@ QByteArray TableBytes(const QString &templatePath, int rows) {
 }
 
 struct Timing {
-    double indexMs = 0;       // first statement on the table: reading it and building the key index
-    double perRecordUs = 0;   // first download into the table
-    double rewriteUs = 0;     // the same download again (every row replaced)
+    double indexMs = 0;      // first statement on the table: reading it and building the key index
+    double perRecordUs = 0;  // first download into the table
+    double rewriteUs = 0;    // the same download again (every row replaced)
 };
 
 Timing Measure(const QString &root, const QByteArray &tableBytes) {
@@ -102,7 +102,8 @@ Timing Measure(const QString &root, const QByteArray &tableBytes) {
         (round == 0 ? t.perRecordUs : t.rewriteUs) = us;
     }
     if (!prompts.texts().isEmpty() || app.abortState != AbortRunning) {
-        std::fprintf(stderr, "the writer reported an error: %s\n", prompts.texts().join(QLatin1Char('\n')).toUtf8().constData());
+        std::fprintf(stderr, "the writer reported an error: %s\n",
+                     prompts.texts().join(QLatin1Char('\n')).toUtf8().constData());
         std::exit(1);
     }
     return t;
@@ -120,7 +121,8 @@ int main(int argc, char **argv) {
     FixProcessFormats();
     QTemporaryDir root;
     EnsureTemplates(root.path() + QLatin1Char('/'));
-    const QString templatePath = TemplateDirectory(root.path() + QLatin1Char('/')) + TemplateFileName(TableFamily::GVRas);
+    const QString templatePath =
+        TemplateDirectory(root.path() + QLatin1Char('/')) + TemplateFileName(TableFamily::GVRas);
     const QByteArray empty = TableBytes(templatePath, 0);
     const QByteArray full = TableBytes(templatePath, kPrefilledRows);
 

@@ -106,7 +106,8 @@ TEST(DataDirLock, ASecondHolderIsRefusedWithTheHoldersName) {
     ASSERT_TRUE(first.locked());
     DataDirLock second(dir.path() + "/Data", 50);
     EXPECT_FALSE(second.locked());
-    EXPECT_TRUE(second.error().contains(QStringLiteral("уже работает другая программа"))) << second.error().toStdString();
+    EXPECT_TRUE(second.error().contains(QStringLiteral("уже работает другая программа")))
+        << second.error().toStdString();
     EXPECT_TRUE(second.error().contains(QString::number(QCoreApplication::applicationPid())));
 
     // A command refused by the lock touches nothing.
@@ -165,7 +166,8 @@ TEST(Download, TheWindowIsDisabledBeforeTheLinkOpens) {
     b.app.settings.setDirectoryDefaults(b.dir.path());
     b.app.settings.setInt32At(TSettingsRecord::Depth, 1);
     const CommandResult r = DownloadCommand(b.app, runner, view, nullptr);
-    EXPECT_TRUE(r.ok()) << r.registryError.toStdString() << r.refused.toStdString() << b.app.abortState << b.prompts.texts().join(QLatin1Char('|')).toStdString();
+    EXPECT_TRUE(r.ok()) << r.registryError.toStdString() << r.refused.toStdString() << b.app.abortState
+                        << b.prompts.texts().join(QLatin1Char('|')).toStdString();
     EXPECT_TRUE(openedWhileOff) << view.calls.join(QLatin1Char(' ')).toStdString();
     EXPECT_TRUE(view.enabled);
     EXPECT_EQ(view.calls.first(), QStringLiteral("off"));

@@ -40,10 +40,15 @@ TEST(Program, ScreenshotsOfEveryWindow) {
     p.start(Program(), {"--program-dir", pd.path(), "--screenshots", "shots"});
     ASSERT_TRUE(p.waitForFinished(60000));
     ASSERT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
-    const QStringList expected = {"TForm1",    "TForm4",         "TForm5",         "TForm6",        "TForm7",
-                                  "TForm8",    "TForm9",         "TFTrans",        "TFGraph",       "TFArhParam",
-                                  "TFMonitor", "TFMonitorConfig", "TFMessBox",     "TFTrends",      "TFTrendsConfig",
-                                  "TFListInterrogation", "TFError", "TFEditDataListInterr"};
+    const QStringList expected = {"TForm1",         "TForm4",
+                                  "TForm5",         "TForm6",
+                                  "TForm7",         "TForm8",
+                                  "TForm9",         "TFTrans",
+                                  "TFGraph",        "TFArhParam",
+                                  "TFMonitor",      "TFMonitorConfig",
+                                  "TFMessBox",      "TFTrends",
+                                  "TFTrendsConfig", "TFListInterrogation",
+                                  "TFError",        "TFEditDataListInterr"};
     for (const QString &name : expected) {
         QImage img(shots.path() + "/" + name + ".png");
         EXPECT_FALSE(img.isNull()) << name.toStdString();
@@ -75,11 +80,11 @@ TEST(Program, SigtermWritesTheSettingsLikeExit) {
 
     const QByteArray b = torvtest::ReadAll(ini);
     ASSERT_EQ(b.size(), 51924);
-    EXPECT_EQ(Int32(b, 0xCAA8), 1);          // COM port
-    EXPECT_EQ(Int32(b, 0xCAC0), 50);         // T
-    EXPECT_EQ(Int32(b, 0xCAC4), 59);         // depth
-    EXPECT_EQ(uint8_t(b[0xCAB9]), 1);        // link mode
-    EXPECT_EQ(uint8_t(b[0xCAA5]), 1);        // update flag
+    EXPECT_EQ(Int32(b, 0xCAA8), 1);    // COM port
+    EXPECT_EQ(Int32(b, 0xCAC0), 50);   // T
+    EXPECT_EQ(Int32(b, 0xCAC4), 59);   // depth
+    EXPECT_EQ(uint8_t(b[0xCAB9]), 1);  // link mode
+    EXPECT_EQ(uint8_t(b[0xCAA5]), 1);  // update flag
 }
 
 TEST(Program, AProgramDirectoryTheSettingsCannotHoldIsRefused) {

@@ -35,7 +35,7 @@ TEST(ProgramSettings, KindsOfTheCommandLine) {
         {"mdh", "1:mdh 2:mdh 3:mdh 4:mdh"},
         {"d", "1:d 2:d 3:d 4:d"},
         {"1:mdh,2:d,3:,4:h", "1:mdh 2:d 3: 4:h"},
-        {"2:h", "1:md 2:h 3:md 4:md"},       // channels not named keep their kinds
+        {"2:h", "1:md 2:h 3:md 4:md"},  // channels not named keep their kinds
         {"mdh,md,-,h", "1:mdh 2:md 3: 4:h"},
         {"1:mdh,1:d", nullptr},
         {"5:m", nullptr},
@@ -51,8 +51,9 @@ TEST(ProgramSettings, KindsOfTheCommandLine) {
         }
         const bool ok = ParseKinds(QString::fromLatin1(c.text), s);
         EXPECT_EQ(ok, c.kinds != nullptr) << c.text;
-        if (ok && c.kinds)
+        if (ok && c.kinds) {
             EXPECT_EQ(Kinds(s), QString::fromLatin1(c.kinds)) << c.text;
+        }
     }
 }
 
@@ -84,12 +85,14 @@ TEST(ProgramSettings, ApplyKeepsTheLimitsAndChangesOnlyItsFields) {
 
     // Only the fields of the controls changed.
     const QByteArray after = s.bytes();
-    const std::set<int> edited{TSettingsRecord::ComPort, TSettingsRecord::ComPort + 1, TSettingsRecord::Depth,
-                               TSettingsRecord::ModemWait, TSettingsRecord::LinkMode, TSettingsRecord::ModemChosen,
+    const std::set<int> edited{TSettingsRecord::ComPort,      TSettingsRecord::ComPort + 1,
+                               TSettingsRecord::Depth,        TSettingsRecord::ModemWait,
+                               TSettingsRecord::LinkMode,     TSettingsRecord::ModemChosen,
                                TSettingsRecord::UpdateStored, TSettingsRecord::ArchiveKinds + 8};
     for (int i = 0; i < TSettingsRecord::kSize; ++i)
-        if (!edited.count(i))
+        if (!edited.count(i)) {
             EXPECT_EQ(before[i], after[i]) << "byte " << i;
+        }
 
     // A field that is not a number leaves port, answer time and depth as they were.
     c.answerTime = QStringLiteral("abc");

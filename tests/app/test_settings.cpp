@@ -85,7 +85,7 @@ TEST(SettingsFile, ShortFileFillsTheBeginningAndTheRestStaysZero) {
     QTemporaryDir dir;
     const QString pd = dir.path();
     QByteArray shortFile(0x0107, '\0');  // ends before the report directory slot
-    shortFile[0] = 1;                     // connect at start
+    shortFile[0] = 1;                    // connect at start
     qToLittleEndian<qint32>(90, shortFile.data() + 8);
     const QByteArray data = "/srv/torv/Data/";
     shortFile[0x0C] = char(data.size());

@@ -101,11 +101,24 @@ struct DownloadBench : SimBench {
                 continue;
             }
             const ArchiveValues &e = it->second->values;
-            const std::pair<const char *, double> values[] = {
-                {"P", e.P},   {"VP", e.VP}, {"VC", e.VC},   {"M", e.M},     {"VK", e.VK},     {"Q", e.Q},
-                {"V", e.V},   {"P1", e.P1}, {"M1", e.M1},   {"P2", e.P2},   {"M2", e.M2},     {"T", double(e.T)},
-                {"TX", double(e.TX)}, {"T1", double(e.T1)}, {"T2", double(e.T2)}, {"NPIT", double(e.NPIT)},
-                {"NDAT", double(e.NDAT)}, {"VIZD", double(e.VIZD)}};
+            const std::pair<const char *, double> values[] = {{"P", e.P},
+                                                              {"VP", e.VP},
+                                                              {"VC", e.VC},
+                                                              {"M", e.M},
+                                                              {"VK", e.VK},
+                                                              {"Q", e.Q},
+                                                              {"V", e.V},
+                                                              {"P1", e.P1},
+                                                              {"M1", e.M1},
+                                                              {"P2", e.P2},
+                                                              {"M2", e.M2},
+                                                              {"T", double(e.T)},
+                                                              {"TX", double(e.TX)},
+                                                              {"T1", double(e.T1)},
+                                                              {"T2", double(e.T2)},
+                                                              {"NPIT", double(e.NPIT)},
+                                                              {"NDAT", double(e.NDAT)},
+                                                              {"VIZD", double(e.VIZD)}};
             for (const auto &[name, want] : values) {
                 const QString col = QString::fromLatin1(name);
                 if (!s.v.contains(col))

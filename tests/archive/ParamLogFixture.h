@@ -13,7 +13,7 @@ namespace torvtest {
 
 // Packed BCD time stamp of a log record.
 struct Stamp {
-    int minute, hour, day, month, year;   // year: two digits
+    int minute, hour, day, month, year;  // year: two digits
 };
 
 // A 16-byte record: class letter, bytes 1 and 2, the BCD time stamp; other bytes zero.

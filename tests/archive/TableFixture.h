@@ -38,7 +38,9 @@ protected:
     void makeTable(const QString &name, const QVector<torv::DbfColumn> &columns) {
         torv::DbfFile::Create(path(name), columns);
     }
-    void makeFamilyTable(const QString &name, torv::TableFamily family) { makeTable(name, torv::FamilyColumns(family)); }
+    void makeFamilyTable(const QString &name, torv::TableFamily family) {
+        makeTable(name, torv::FamilyColumns(family));
+    }
 
     int exec(const QString &sql) { return engine.execute(dir(), sql).rowsAffected; }
 

@@ -65,8 +65,7 @@ int FuzzOneInput(TableEngine &engine, const QString &dir, const QByteArray &inpu
                 q.open();
                 for (q.first(); !q.eof(); q.next())
                     q.fieldByName(QStringLiteral("DT")).asDate();
-            } catch (const TableError &) {
-            }
+            } catch (const TableError &) {}
         }
         return ran;
     }
@@ -75,8 +74,7 @@ int FuzzOneInput(TableEngine &engine, const QString &dir, const QByteArray &inpu
     int count = 0;
     try {
         DbfFile::CheckHeader(body, body.size(), FuzzedFile(), &count);
-    } catch (const TableError &) {
-    }
+    } catch (const TableError &) {}
     QFile f(dir + FuzzedFile());
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return ran;
@@ -99,8 +97,7 @@ int FuzzOneInput(TableEngine &engine, const QString &dir, const QByteArray &inpu
         ran += Run(engine, dir, QString::fromUtf8(sql));
         try {
             engine.flush();
-        } catch (const TableError &) {
-        }
+        } catch (const TableError &) {}
     }
     engine.forget(dir);
     return ran;

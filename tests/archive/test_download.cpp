@@ -164,8 +164,12 @@ TEST(Download, DamagedLineStillStoresExactRows) {
     DownloadBench b(o);
     for (int i = 0; i < 4; ++i)  // repeated blocks make the download outlast five minutes: go on
         b.prompts.push(AnswerYes);
-    ASSERT_TRUE(b.Download()) << Join(b.prompts.texts()).toStdString() << "\n"
-                              << Join(b.status.lines(Role::RichEdit1).mid(std::max<qsizetype>(0, b.status.lines(Role::RichEdit1).size() - 20)), 20).toStdString();
+    ASSERT_TRUE(b.Download())
+        << Join(b.prompts.texts()).toStdString() << "\n"
+        << Join(
+               b.status.lines(Role::RichEdit1).mid(std::max<qsizetype>(0, b.status.lines(Role::RichEdit1).size() - 20)),
+               20)
+               .toStdString();
     const QStringList diffs = b.CompareAll(b.DeviceNow());
     EXPECT_TRUE(diffs.isEmpty()) << Join(diffs).toStdString();
 }
@@ -232,7 +236,7 @@ TEST(Download, NoLinkOnADirectLine) {
 TEST(Download, DamagedRecordsAreReportedAndAGarbageHeaderIsNeverWritten) {
     DownloadBench b(DownloadOptions(QStringLiteral("gas-vdab")));
     ASSERT_TRUE(b.Download()) << Join(b.prompts.texts()).toStdString();
-    const QString daily1 = b.TablePath(1, kDaily), hourly2 = b.TablePath(2, kHourly);   // GVSU, GVRas
+    const QString daily1 = b.TablePath(1, kDaily), hourly2 = b.TablePath(2, kHourly);  // GVSU, GVRas
     const DbfLayout layout = DbfFile::Open(daily1, DbfFile::ReadOnly)->layout();
     auto recordAt = [&](const DbfLayout &l, int slot) { return l.headerLength + slot * l.recordLength; };
     QByteArray d = torvtest::ReadAll(daily1);
@@ -322,10 +326,12 @@ TEST(Download, ALineThatGoesAwayEndsItWithTheNoLinkQuestion) {
     EXPECT_FALSE(b.Download());
     EXPECT_EQ(b.app.abortState.load(), AbortUser);
     const QStringList texts = b.prompts.texts();
-    EXPECT_TRUE(texts.contains(QStringLiteral("Ошибка 11: Нет связи с прибором. Повторить попытку?"))) << Join(texts).toStdString();
+    EXPECT_TRUE(texts.contains(QStringLiteral("Ошибка 11: Нет связи с прибором. Повторить попытку?")))
+        << Join(texts).toStdString();
     EXPECT_FALSE(texts.join('\n').contains(QStringLiteral("Ошибка 3:"))) << Join(texts).toStdString();
-    EXPECT_TRUE(b.status.lines(Role::RichEdit1)
-                    .contains(QStringLiteral("Связь по порту COM1 потеряна: sim:gas-vdab — линия закрыта на другом конце")));
+    EXPECT_TRUE(
+        b.status.lines(Role::RichEdit1)
+            .contains(QStringLiteral("Связь по порту COM1 потеряна: sim:gas-vdab — линия закрыта на другом конце")));
     const auto rows = b.Rows(1, kHourly);
     EXPECT_FALSE(rows.empty());
     for (const auto &[ch, family] : ArchiveChannels(b.sim->deviceImage()))
@@ -361,7 +367,8 @@ TEST(Download, NoisyLineCostsItsLineTimeAndThePrescribedWaits) {
     const double bound = line + waits.totalMs() / 1000;
     ASSERT_GT(waits.timeouts, 50);  // the line was noisy indeed
     EXPECT_GE(elapsed, bound);      // every prescribed wait is kept ...
-    EXPECT_LE(elapsed, 1.01 * bound) << "line " << line << " s, waits " << waits.totalMs() / 1000 << " s";  // ... and no other
+    EXPECT_LE(elapsed, 1.01 * bound) << "line " << line << " s, waits " << waits.totalMs() / 1000
+                                     << " s";  // ... and no other
     const QStringList diffs = b.CompareAll(b.DeviceNow());
     EXPECT_TRUE(diffs.isEmpty()) << Join(diffs).toStdString();
 }

@@ -40,8 +40,8 @@ TEST_P(DownloadBytes, TheFilesOfADownloadAreTheReviewedOnes) {
     for (const QString &dir : {b.app.settings.devDir(), DeviceDirectory(b.app.settings.dataDir(), b.app.deviceNumber)})
         for (const QString &f : QDir(dir).entryList(QDir::Files, QDir::Name))
             add(QDir(dir).filePath(f));
-    const QString golden = SourceDir() + QStringLiteral("/tests/data/download/") + QLatin1String(GetParam()) +
-                           QStringLiteral(".sha256");
+    const QString golden =
+        SourceDir() + QStringLiteral("/tests/data/download/") + QLatin1String(GetParam()) + QStringLiteral(".sha256");
     EXPECT_TRUE(MatchesGolden(golden, (lines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8()));
 }
 

@@ -21,17 +21,21 @@ const QString kHourlyTable = QStringLiteral("T12345671h.dbf");
 const QString kParamsTable = QStringLiteral("T12345670A.dbf");
 
 QString GasInsert(const QString &date, int hour, const QString &p, const QString &t = QStringLiteral("2931")) {
-    return QStringLiteral("INSERT Into T12345671h.dbf (SERIAL, DT, H, P, T, VP, VC, NPIT, NDAT, VIZD) Values "
-                          "('1234567', '%1', '%2', '%3', '%4', '0.150000', '0.012500', '0', '0', '0')")
+    return QStringLiteral(
+               "INSERT Into T12345671h.dbf (SERIAL, DT, H, P, T, VP, VC, NPIT, NDAT, VIZD) Values "
+               "('1234567', '%1', '%2', '%3', '%4', '0.150000', '0.012500', '0', '0', '0')")
         .arg(date)
         .arg(hour)
         .arg(p, t);
 }
 
 QString ParamInsert(const QString &f1, const QString &f2, const QString &f3, const QString &f7 = QStringLiteral(" ")) {
-    auto q = [](QString v) { return QLatin1Char('\'') + v.replace(QLatin1Char('\''), QStringLiteral("''")) + QLatin1Char('\''); };
-    return QStringLiteral("INSERT Into T12345670A.dbf (F_1BAIT, F_2BAIT, F_3, F_4, F_5, F_6, F_7) Values (%1, %2, %3, "
-                          "'03.03.2006 14:5', '0.68', '0.675', %4)")
+    auto q = [](QString v) {
+        return QLatin1Char('\'') + v.replace(QLatin1Char('\''), QStringLiteral("''")) + QLatin1Char('\'');
+    };
+    return QStringLiteral(
+               "INSERT Into T12345670A.dbf (F_1BAIT, F_2BAIT, F_3, F_4, F_5, F_6, F_7) Values (%1, %2, %3, "
+               "'03.03.2006 14:5', '0.68', '0.675', %4)")
         .arg(q(f1), q(f2), q(f3), q(f7));
 }
 
@@ -105,9 +109,9 @@ TEST_F(Engine, ApostrophesQuotesAndCyrillicSurviveTheRoundTrip) {
              {"F_2BAIT", "F_7"});
     EXPECT_EQ(found, QStringList{QStringLiteral(" МПа|") + name});
     // The byte 0xFF of the code page reads as "я" and selects as it.
-    EXPECT_EQ(rows(QStringLiteral(" select * from T12345670A.dbf where F_1BAIT='P' and F_2BAIT='я' and F_3='R' "),
-                   {"F_5"}),
-              QStringList{"0.68"});
+    EXPECT_EQ(
+        rows(QStringLiteral(" select * from T12345670A.dbf where F_1BAIT='P' and F_2BAIT='я' and F_3='R' "), {"F_5"}),
+        QStringList{"0.68"});
     // The file holds Windows-1251 bytes.
     EXPECT_TRUE(torvtest::ReadAll(path(kParamsTable)).contains(ToCp1251(QStringLiteral("Рдиф.(меньш.) Канал №2"))));
 }
@@ -120,16 +124,13 @@ TEST_F(Engine, OverlongTextIsCutWhenWrittenButAnOverlongKeyFindsNothing) {
         const char *where;
         QStringList found;
     } cases[] = {
-        {"F_3='T12'", {}},
-        {"F_3='T1'", {"T1"}},
-        {"F_3='I10'", {}},
-        {"F_3='I1'", {"I1"}},
-        {"F_3<>'I10'", {"T1", "I1"}},
-        {"F_3<'I10'", {"I1"}},
+        {"F_3='T12'", {}},     {"F_3='T1'", {"T1"}},         {"F_3='I10'", {}},
+        {"F_3='I1'", {"I1"}},  {"F_3<>'I10'", {"T1", "I1"}}, {"F_3<'I10'", {"I1"}},
         {"F_3>'I10'", {"T1"}},
     };
     for (const auto &c : cases)
-        EXPECT_EQ(rows(QStringLiteral("select * from T12345670A.dbf where ") + QLatin1String(c.where), {"F_3"}), c.found)
+        EXPECT_EQ(rows(QStringLiteral("select * from T12345670A.dbf where ") + QLatin1String(c.where), {"F_3"}),
+                  c.found)
             << c.where;
 }
 
@@ -202,7 +203,9 @@ TEST_F(Engine, AKeyDeletionHeldBackIsWrittenByTheNextChange) {
     exec(GasInsert(QStringLiteral("05.04.2021"), 0, QStringLiteral("0.1")));
     exec(QStringLiteral("delete from T12345671h.dbf WHERE DT ='05.04.2021'"));
     EXPECT_TRUE(rows(QStringLiteral("select * from T12345671h.dbf WHERE DT ='05.04.2021'"), {"P"}).isEmpty());
-    EXPECT_EQ(TableEngine().execute(dir(), QStringLiteral("select * from T12345671h.dbf WHERE DT ='05.04.2021'")).rows.size(), 1u);
+    EXPECT_EQ(
+        TableEngine().execute(dir(), QStringLiteral("select * from T12345671h.dbf WHERE DT ='05.04.2021'")).rows.size(),
+        1u);
     exec(GasInsert(QStringLiteral("05.04.2021"), 0, QStringLiteral("0.2")));
     const QueryResult replaced = TableEngine().execute(dir(), QStringLiteral("select * from T12345671h.dbf"));
     ASSERT_EQ(replaced.rows.size(), 1u);
@@ -242,11 +245,14 @@ TEST_F(Engine, AChangeMadeByAnotherWriterIsNoticed) {
 
 TEST_F(Engine, RegistryStatementsOfTheDeviceList) {
     makeTable(QStringLiteral("Torv2dev.dbf"), RegistryColumns());
-    exec(QStringLiteral("INSERT Into Torv2dev (ID, SERIAL, IDENT, US, OWNER, START, PO, DATA) Values ('1', '1234', "
-                        "'Торв-2', 'Котельная', 'ООО', '10:00  01-02-2019', 'MPrgV6.1', ' 14-03-2019')"));
-    exec(QStringLiteral("INSERT Into Torv2dev (ID, SERIAL, IDENT, US, OWNER, START, PO, DATA, TELEFON) Values ('2', "
-                        "'5678', 'Торв-2', 'Цех', 'ЗАО', '', '', '','84951234567')"));
-    exec(QStringLiteral("UPDATE Torv2dev.dbf SET US = 'Цех 2', START = 's', PO = 'p', DATA = 'd' Where SERIAL = '5678'"));
+    exec(
+        QStringLiteral("INSERT Into Torv2dev (ID, SERIAL, IDENT, US, OWNER, START, PO, DATA) Values ('1', '1234', "
+                       "'Торв-2', 'Котельная', 'ООО', '10:00  01-02-2019', 'MPrgV6.1', ' 14-03-2019')"));
+    exec(
+        QStringLiteral("INSERT Into Torv2dev (ID, SERIAL, IDENT, US, OWNER, START, PO, DATA, TELEFON) Values ('2', "
+                       "'5678', 'Торв-2', 'Цех', 'ЗАО', '', '', '','84951234567')"));
+    exec(QStringLiteral(
+        "UPDATE Torv2dev.dbf SET US = 'Цех 2', START = 's', PO = 'p', DATA = 'd' Where SERIAL = '5678'"));
     exec(QStringLiteral("update Torv2dev.dbf set telefon='112' where serial='1234'"));
     EXPECT_EQ(rows(QStringLiteral("select * from Torv2dev.dbf WHERE SERIAL='5678'"), {"ID", "US", "TELEFON"}),
               QStringList{"2|Цех 2|84951234567"});
@@ -335,11 +341,14 @@ TEST_F(Engine, TemplatesAreCreatedWithTheColumnsOfTheirFamily) {
     EXPECT_EQ(params->layout().fields[6].width, 120);
 
     // Existing templates and tables are never overwritten.
-    ASSERT_TRUE(torvtest::WriteAll(templates + QStringLiteral("Par.DBF"), torvtest::ReadAll(templates + QStringLiteral("GVSU.DBF"))));
+    ASSERT_TRUE(torvtest::WriteAll(templates + QStringLiteral("Par.DBF"),
+                                   torvtest::ReadAll(templates + QStringLiteral("GVSU.DBF"))));
     EnsureTemplates(reportDir);
-    EXPECT_EQ(torvtest::ReadAll(templates + QStringLiteral("Par.DBF")), torvtest::ReadAll(templates + QStringLiteral("GVSU.DBF")));
+    EXPECT_EQ(torvtest::ReadAll(templates + QStringLiteral("Par.DBF")),
+              torvtest::ReadAll(templates + QStringLiteral("GVSU.DBF")));
     CreateTableFromTemplate(templates + QStringLiteral("GVRas.DBF"), path(QStringLiteral("T991h.dbf")));
-    EXPECT_EQ(torvtest::ReadAll(path(QStringLiteral("T991h.dbf"))), torvtest::ReadAll(templates + QStringLiteral("GVRas.DBF")));
+    EXPECT_EQ(torvtest::ReadAll(path(QStringLiteral("T991h.dbf"))),
+              torvtest::ReadAll(templates + QStringLiteral("GVRas.DBF")));
     exec(QStringLiteral("INSERT Into T991h.dbf (SERIAL, DT, H) Values ('9', '01.01.2020', '0')"));
     CreateTableFromTemplate(templates + QStringLiteral("GVRas.DBF"), path(QStringLiteral("T991h.dbf")));
     EXPECT_EQ(rows(QStringLiteral("select * from T991h.dbf"), {"SERIAL"}), QStringList{"9"});
@@ -348,7 +357,8 @@ TEST_F(Engine, TemplatesAreCreatedWithTheColumnsOfTheirFamily) {
     CreateTableFromTemplate(templates + QStringLiteral("Heat.DBF"), path(QStringLiteral("T993h.dbf")));
     EXPECT_EQ(rows(QStringLiteral("select * from T993h.dbf"), {"Q"}), QStringList{});
     EXPECT_TRUE(QFile::exists(templates + QStringLiteral("Heat.DBF")));
-    EXPECT_THROW(CreateTableFromTemplate(templates + QStringLiteral("none.DBF"), path(QStringLiteral("T992h.dbf"))), TableError);
+    EXPECT_THROW(CreateTableFromTemplate(templates + QStringLiteral("none.DBF"), path(QStringLiteral("T992h.dbf"))),
+                 TableError);
     EXPECT_FALSE(QFile::exists(path(QStringLiteral("T992h.dbf"))));
 }
 
@@ -369,13 +379,13 @@ TEST_F(Engine, DamagedFilesGiveAnErrorNotACrash) {
     const QList<QByteArray> files{
         QByteArray(),
         good.left(20),
-        damaged([&](QByteArray &b) { put16(b, 8, 10); }),                  // header shorter than one column
-        damaged([&](QByteArray &b) { put16(b, 8, 0xFFFF); }),              // header beyond the file
-        damaged([&](QByteArray &b) { put16(b, 8, header + 32); }),         // header longer than its columns
-        damaged([&](QByteArray &b) { put16(b, 10, 5); }),                  // record shorter than its columns
-        damaged([&](QByteArray &b) { put16(b, 10, 30000); }),              // record longer than its columns
+        damaged([&](QByteArray &b) { put16(b, 8, 10); }),           // header shorter than one column
+        damaged([&](QByteArray &b) { put16(b, 8, 0xFFFF); }),       // header beyond the file
+        damaged([&](QByteArray &b) { put16(b, 8, header + 32); }),  // header longer than its columns
+        damaged([&](QByteArray &b) { put16(b, 10, 5); }),           // record shorter than its columns
+        damaged([&](QByteArray &b) { put16(b, 10, 30000); }),       // record longer than its columns
         damaged([&](QByteArray &b) { put16(b, 10, uint8_t(b[10]) + 1); }),
-        damaged([](QByteArray &b) { b[0] = 0x30; }),                       // not dBASE III (Visual FoxPro)
+        damaged([](QByteArray &b) { b[0] = 0x30; }),  // not dBASE III (Visual FoxPro)
         damaged([](QByteArray &b) { b[0] = char(0xE5); }),
         damaged([](QByteArray &b) { b[2] = 13; }),                         // month 13 in the date
         damaged([](QByteArray &b) { b[32 + 11] = 'M'; }),                  // memo column
@@ -451,7 +461,7 @@ TEST_F(Engine, DamagedRecordsAreNotRowsAndAreReported) {
     for (int h = 0; h < 8; ++h)
         exec(GasInsert(QStringLiteral("01.04.2021"), h, QStringLiteral("0.1")));
     exec(QStringLiteral("delete from T12345671h.dbf WHERE DT ='01.04.2021' AND H = '7'"));
-    engine.flush();   // record 8 (slot 7) is now deleted
+    engine.flush();  // record 8 (slot 7) is now deleted
     const QByteArray good = torvtest::ReadAll(path(kHourlyTable));
     auto layout = DbfFile::Open(path(kHourlyTable), DbfFile::ReadOnly)->layout();
     auto at = [&](int slot, const char *column) {
@@ -461,12 +471,12 @@ TEST_F(Engine, DamagedRecordsAreNotRowsAndAreReported) {
     const QString shownPath = QDir::toNativeSeparators(path(kHourlyTable));
     const struct {
         int slot;
-        const char *column;   // null: the deletion flag
+        const char *column;  // null: the deletion flag
         QByteArray bytes;
         bool damage;
         const char *reason;
     } cases[] = {
-        {7, nullptr, "A", true, "признак удаления 0x41"},     // a deleted record must not come back
+        {7, nullptr, "A", true, "признак удаления 0x41"},  // a deleted record must not come back
         {2, nullptr, QByteArray(1, '\0'), true, "признак удаления 0x00"},
         {3, "P", "      0.1x", true, "столбец P"},
         {3, "P", "   1.2.3", true, "столбец P"},
@@ -475,11 +485,11 @@ TEST_F(Engine, DamagedRecordsAreNotRowsAndAreReported) {
         {3, "DT", "20210231", true, "столбец DT"},
         {3, "DT", "2021O401", true, "столбец DT"},
         {3, "H", "  x", true, "столбец H"},
-        {3, "P", "                    ", false, ""},                 // blank: null, not damage
+        {3, "P", "                    ", false, ""},  // blank: null, not damage
         {3, "P", QByteArray("-1.5E+02").rightJustified(20), false, ""},
         {3, "DT", "        ", false, ""},
         {3, "DT", "00000000", false, ""},
-        {3, "SERIAL", "\xff\x01\x98 ", false, ""},                  // a text takes any bytes
+        {3, "SERIAL", "\xff\x01\x98 ", false, ""},  // a text takes any bytes
     };
     for (const auto &c : cases) {
         QByteArray bad = good;
@@ -509,7 +519,8 @@ TEST_F(Engine, DamagedRecordsAreNotRowsAndAreReported) {
         // A select by the key of the damaged record finds nothing, and so does an update.
         const int hour = c.slot;
         const QString key = QStringLiteral(" WHERE DT ='01.04.2021' AND H = '%1'").arg(hour);
-        if (c.slot != 7 && QByteArray(c.column ? c.column : "") != "DT" && QByteArray(c.column ? c.column : "") != "H") {
+        if (c.slot != 7 && QByteArray(c.column ? c.column : "") != "DT" &&
+            QByteArray(c.column ? c.column : "") != "H") {
             EXPECT_TRUE(rows(QStringLiteral("select * from T12345671h.dbf") + key, {"H"}).isEmpty());
             EXPECT_EQ(exec(QStringLiteral("update T12345671h.dbf SET P = '0.9'") + key), 0);
         }
@@ -517,9 +528,11 @@ TEST_F(Engine, DamagedRecordsAreNotRowsAndAreReported) {
         exec(QStringLiteral("delete from T12345671h.dbf") + key);
         exec(GasInsert(QStringLiteral("01.04.2021"), hour, QStringLiteral("0.5")));
         const QByteArray after = torvtest::ReadAll(path(kHourlyTable));
-        EXPECT_EQ(after.mid(at(c.slot, nullptr), layout.recordLength), bad.mid(at(c.slot, nullptr), layout.recordLength));
+        EXPECT_EQ(after.mid(at(c.slot, nullptr), layout.recordLength),
+                  bad.mid(at(c.slot, nullptr), layout.recordLength));
         EXPECT_EQ(rows(QStringLiteral("select * from T12345671h.dbf") + key, {"P"}), QStringList{"0.50000"});
-        EXPECT_EQ(rows(QStringLiteral("select * from T12345671h.dbf"), {"H"}).size(), liveBefore - (liveHit ? 1 : 0) + 1);
+        EXPECT_EQ(rows(QStringLiteral("select * from T12345671h.dbf"), {"H"}).size(),
+                  liveBefore - (liveHit ? 1 : 0) + 1);
     }
 }
 
@@ -530,7 +543,7 @@ TEST_F(Engine, RandomBytesInRecordsAddNoRows) {
     for (int day = 1; day <= 5; ++day)
         for (int h = 0; h < 24; ++h)
             exec(GasInsert(QStringLiteral("0%1.04.2021").arg(day), h, QStringLiteral("0.1")));
-    for (int h = 0; h < 24; h += 3)   // 18 deleted records among 120
+    for (int h = 0; h < 24; h += 3)  // 18 deleted records among 120
         exec(QStringLiteral("delete from T12345671h.dbf WHERE DT ='0%1.04.2021' AND H = '%2'").arg(1 + h % 5).arg(h));
     exec(QStringLiteral("delete from T12345671h.dbf where H = '1' or H = '2'"));
     engine.flush();

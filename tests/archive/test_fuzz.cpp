@@ -37,8 +37,9 @@ public:
             }
             if (pick(20) == 0)
                 vals.removeLast();
-            s = kw("INSERT") + ' ' + kw("Into") + ' ' + table() + QStringLiteral(" (") + cols.join(QStringLiteral(", ")) +
-                QStringLiteral(") ") + kw("Values") + QStringLiteral(" (") + vals.join(QStringLiteral(", ")) + ')';
+            s = kw("INSERT") + ' ' + kw("Into") + ' ' + table() + QStringLiteral(" (") +
+                cols.join(QStringLiteral(", ")) + QStringLiteral(") ") + kw("Values") + QStringLiteral(" (") +
+                vals.join(QStringLiteral(", ")) + ')';
             break;
         }
         case 3: {
@@ -75,7 +76,13 @@ private:
     // Columns of the scratch tables T1h, P and R; the fourth set belongs to no table.
     const std::vector<Column> &columns(int table) const {
         static const std::vector<Column> sets[4] = {
-            {{"DT", Date}, {"H", Number}, {"P", Number}, {"T", Number}, {"VC", Number}, {"npit", Number}, {"SERIAL", Text}},
+            {{"DT", Date},
+             {"H", Number},
+             {"P", Number},
+             {"T", Number},
+             {"VC", Number},
+             {"npit", Number},
+             {"SERIAL", Text}},
             {{"F_1BAIT", Text}, {"F_2BAIT", Text}, {"F_3", Text}, {"F_4", Text}, {"f_7", Text}},
             {{"ID", Text}, {"SERIAL", Text}, {"US", Text}, {"telefon", Text}},
             {{"NOPE", Text}, {"DT", Date}, {"F_9", Number}}};
@@ -99,10 +106,21 @@ private:
         return QLatin1String(names[table_][pick(3)]);
     }
     QString literal(int c) {
-        static const char *const dates[] = {"'01.01.2020'", "'02.01.2020'", "'3.1.2020'", "''", "'31.02.2020'", "'2020-01-01'"};
-        static const char *const numbers[] = {"'1'", "'0'", "'-1'", "'0.19613'", "'23'", "''", "5", "-0.5", "'1e30'", "'nan'"};
-        static const char *const texts[] = {"'P'", "'я'", "'O''Brien'", "'Котельная №1'", "' '", "''", "'\"'",
-                                            "'12345678901234567890123456789012345'", "'" "\xe6\xbc\xa2" "'"};
+        static const char *const dates[] = {"'01.01.2020'", "'02.01.2020'", "'3.1.2020'",
+                                            "''",           "'31.02.2020'", "'2020-01-01'"};
+        static const char *const numbers[] = {"'1'", "'0'", "'-1'", "'0.19613'", "'23'",
+                                              "''",  "5",   "-0.5", "'1e30'",    "'nan'"};
+        static const char *const texts[] = {"'P'",
+                                            "'я'",
+                                            "'O''Brien'",
+                                            "'Котельная №1'",
+                                            "' '",
+                                            "''",
+                                            "'\"'",
+                                            "'12345678901234567890123456789012345'",
+                                            "'"
+                                            "\xe6\xbc\xa2"
+                                            "'"};
         const Kind kind = c < 0 || pick(10) == 0 ? Kind(pick(3)) : columns(table_)[c].kind;
         switch (kind) {
         case Date: return QString::fromUtf8(dates[pick(6)]);

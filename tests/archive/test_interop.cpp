@@ -182,18 +182,21 @@ protected:
         const QStringList inserts{
             QStringLiteral("('P', 'я', 'R', '03.03.2006 14:5', '0.68', '0.675', ' ')"),
             QStringLiteral("('S', ' МПа', 'P0', '03.03.2006 09:5', '1.96133', '2', 'P Канал №2')"),
-            QStringLiteral("('C', ' ', ' ', 'E', '3', '04.03.2006 10:30', 'Рдиф.(меньш.) Канал №3 «O''Brien» \"газ\"')"),
+            QStringLiteral(
+                "('C', ' ', ' ', 'E', '3', '04.03.2006 10:30', 'Рдиф.(меньш.) Канал №3 «O''Brien» \"газ\"')"),
             QStringLiteral("('D', 'C', ' ', '05.03.2006 14:5', '03.03.2006 08:30', ' ', 'Ёё Юю Ъъ №')"),
         };
         for (const QString &values : inserts)
             app.tables.execute(deviceDir, QStringLiteral("INSERT Into ") + params +
-                                              QStringLiteral(" (F_1BAIT, F_2BAIT, F_3, F_4, F_5, F_6, F_7) Values ") + values);
+                                              QStringLiteral(" (F_1BAIT, F_2BAIT, F_3, F_4, F_5, F_6, F_7) Values ") +
+                                              values);
 
         // Device registry.
         EnsureRegistryTable(dir.path());
-        app.tables.execute(dir.path(), QStringLiteral("INSERT Into Torv2dev (ID, SERIAL, IDENT, US, OWNER, START, PO, "
-                                                      "DATA, TELEFON) Values ('1', '4455', 'Торв-2', 'Котельная №1', "
-                                                      "'ООО «Тепло»', '10:00  01-02-2019', 'MPrgV6.1', ' 14-03-2019', '8495')"));
+        app.tables.execute(dir.path(),
+                           QStringLiteral("INSERT Into Torv2dev (ID, SERIAL, IDENT, US, OWNER, START, PO, "
+                                          "DATA, TELEFON) Values ('1', '4455', 'Торв-2', 'Котельная №1', "
+                                          "'ООО «Тепло»', '10:00  01-02-2019', 'MPrgV6.1', ' 14-03-2019', '8495')"));
         app.tables.flush();
         files = {deviceDir + hourly, deviceDir + params, dir.path() + QStringLiteral("/Torv2dev.dbf")};
         // 30 hourly rows less the removed one, four log rows, one device.
@@ -245,13 +248,13 @@ TEST_F(Interop, LibreOfficeReadsTheSameRowsAndTexts) {
     const QString out = dir.path() + QStringLiteral("/csv");
     QProcess p;
     p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start(soffice, QStringList{QStringLiteral("-env:UserInstallation=file://") + dir.path() + QStringLiteral("/lo-profile"),
-                                 QStringLiteral("--headless"), QStringLiteral("--norestore"),
-                                 QStringLiteral("--infilter=dBase:34"),
-                                 QStringLiteral("--convert-to"),
-                                 QStringLiteral("csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,false,false"),
-                                 QStringLiteral("--outdir"), out} +
-                        files);
+    p.start(soffice,
+            QStringList{QStringLiteral("-env:UserInstallation=file://") + dir.path() + QStringLiteral("/lo-profile"),
+                        QStringLiteral("--headless"), QStringLiteral("--norestore"),
+                        QStringLiteral("--infilter=dBase:34"), QStringLiteral("--convert-to"),
+                        QStringLiteral("csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,false,false"),
+                        QStringLiteral("--outdir"), out} +
+                files);
     ASSERT_TRUE(p.waitForFinished(240000));
     const QByteArray log = p.readAll();
     // LibreOffice reports success whatever happened: the output files are the test.

@@ -21,16 +21,16 @@ namespace torv {
 // Rows in failure messages.
 void PrintTo(const ParamRow &r, std::ostream *os) {
     *os << '[' << r.F_1BAIT.toStdString() << '|' << r.F_2BAIT.toStdString() << '|' << r.F_3.toStdString() << '|'
-        << r.F_4.toStdString() << '|' << r.F_5.toStdString() << '|' << r.F_6.toStdString() << '|'
-        << r.F_7.toStdString() << ']';
+        << r.F_4.toStdString() << '|' << r.F_5.toStdString() << '|' << r.F_6.toStdString() << '|' << r.F_7.toStdString()
+        << ']';
 }
 }  // namespace torv
 
 namespace {
 
-const Stamp k1405{5, 14, 3, 3, 6};   // 14:05 03.03.2006
+const Stamp k1405{5, 14, 3, 3, 6};  // 14:05 03.03.2006
 const QString kTime1405 = QStringLiteral("03.03.2006 14:5");
-const QString kYa = QStringLiteral("я");   // byte 0xFF as the program shows it
+const QString kYa = QStringLiteral("я");  // byte 0xFF as the program shows it
 
 ParamRow Row(const char *f1, const QString &f2, const QString &f3, const QString &f4, const QString &f5,
              const QString &f6, const QString &f7) {
@@ -62,91 +62,179 @@ const float kInf = std::numeric_limits<float>::infinity();
 
 std::vector<RowCase> RowCases() {
     const QByteArray gas = GasImage(), heat = HeatImage();
-    QByteArray gasTwice = gas;   // channel 2's word 0 equals channel 1's
+    QByteArray gasTwice = gas;  // channel 2's word 0 equals channel 1's
     PutChannel(gasTwice, 2, 'V', {Word('I', 1)});
     const QString n16 = QStringLiteral("Ошибка16: Ошибка в параметрах прибора");
     return {
         // 1: constants, clamped, five decimals in general form.
-        {"constant R at 14:05", gas, Constant('R', 0.68f, 0.675f),
-         Row("P", kYa, "R", kTime1405, "0.68", "0.675", " "), {}},
-        {"constant at 09:05", gas, Constant('P', 745.5f, 740.f, {5, 9, 3, 3, 6}),
-         Row("P", kYa, "P", "03.03.2006 09:5", "745.5", "740", " "), {}},
-        {"constant clamped", gas, Constant('T', kNaN, 5.0e6f),
-         Row("P", kYa, "T", kTime1405, "-1000", "1000000", " "), {}},
-        {"constant below -1000, infinite", gas, Constant('N', -5000.f, -kInf),
-         Row("P", kYa, "N", kTime1405, "-1000", "-1000", " "), {}},
+        {"constant R at 14:05",
+         gas,
+         Constant('R', 0.68f, 0.675f),
+         Row("P", kYa, "R", kTime1405, "0.68", "0.675", " "),
+         {}},
+        {"constant at 09:05",
+         gas,
+         Constant('P', 745.5f, 740.f, {5, 9, 3, 3, 6}),
+         Row("P", kYa, "P", "03.03.2006 09:5", "745.5", "740", " "),
+         {}},
+        {"constant clamped",
+         gas,
+         Constant('T', kNaN, 5.0e6f),
+         Row("P", kYa, "T", kTime1405, "-1000", "1000000", " "),
+         {}},
+        {"constant below -1000, infinite",
+         gas,
+         Constant('N', -5000.f, -kInf),
+         Row("P", kYa, "N", kTime1405, "-1000", "-1000", " "),
+         {}},
         // 2: zero correction: channel from the channel byte, exactly five decimals.
-        {"zero correction channel byte 0x20", gas,
+        {"zero correction channel byte 0x20",
+         gas,
          WithFloat(WithFloat(LogRecord('P', 0x20, 2, k1405), 8, 0.01234f), 12, -0.5f),
-         Row("P", "3", "2", kTime1405, "0.01234", "-0.50000", " "), {}},
-        {"zero correction value undefined", gas,
+         Row("P", "3", "2", kTime1405, "0.01234", "-0.50000", " "),
+         {}},
+        {"zero correction value undefined",
+         gas,
          WithFloat(WithFloat(LogRecord('P', 0x00, 0, k1405), 8, kNaN), 12, 1.25f),
-         Row("P", "1", "0", kTime1405, " ", "1.25000", " "), {}},
+         Row("P", "1", "0", kTime1405, " ", "1.25000", " "),
+         {}},
         // 3 and 4.
         {"summer", gas, LogRecord('P', 0xFF, 'E', k1405), Row("P", kYa, "E", kTime1405, " ", " ", " "), {}},
         {"winter", gas, LogRecord('P', 0xFF, 'D', k1405), Row("P", kYa, "D", kTime1405, " ", " ", " "), {}},
         {"parameter flag with an unknown letter", gas, LogRecord('P', 0xFF, 'Z', k1405), std::nullopt, {}},
         {"totals reset", gas, LogRecord('D', 'T', 0, k1405), Row("D", "T", " ", kTime1405, " ", " ", " "), {}},
         // 5: the new clock keeps its own date.
-        {"clock change", gas,
+        {"clock change",
+         gas,
          WithByte(WithByte(WithByte(WithByte(WithByte(LogRecord('D', 'C', 0, k1405), 8, 0x30), 9, 0x08), 10, 0x02), 11,
                            0x03),
                   12, 0x06),
-         Row("D", "C", " ", kTime1405, "02.03.2006 08:30", " ", " "), {}},
+         Row("D", "C", " ", kTime1405, "02.03.2006 08:30", " ", " "),
+         {}},
         // 6: contract value switched; the name of the matching sensor word, the record's channel byte.
-        {"contract switch T", gas, ContractSwitch(Word('F', 0), 'E', 0x10),
-         Row("C", " ", " ", "E", "2", kTime1405, "T"), {}},
-        {"contract switch letter from byte 8", gas,
-         WithByte(ContractSwitch(Word('F', 2), 0, 0x00), 8, 'D'), Row("C", " ", " ", "D", "1", kTime1405, "Qk"), {}},
-        {"contract switch without a match", gas, ContractSwitch(Word('J', 9), 'E', 0x20),
-         Row("C", " ", " ", "E", "3", kTime1405, " "), {}},
-        {"contract switch heat P1", heat, ContractSwitch(Word('I', 1), 'D', 0x00),
-         Row("C", " ", " ", "D", "1", kTime1405, "P1"), {}},
-        {"contract switch heat dP1D2Dsc", heat, ContractSwitch(Word('I', 3), 'E', 0x00),
-         Row("C", " ", " ", "E", "1", kTime1405, "dP1D2Dsc"), {}},
+        {"contract switch T",
+         gas,
+         ContractSwitch(Word('F', 0), 'E', 0x10),
+         Row("C", " ", " ", "E", "2", kTime1405, "T"),
+         {}},
+        {"contract switch letter from byte 8",
+         gas,
+         WithByte(ContractSwitch(Word('F', 2), 0, 0x00), 8, 'D'),
+         Row("C", " ", " ", "D", "1", kTime1405, "Qk"),
+         {}},
+        {"contract switch without a match",
+         gas,
+         ContractSwitch(Word('J', 9), 'E', 0x20),
+         Row("C", " ", " ", "E", "3", kTime1405, " "),
+         {}},
+        {"contract switch heat P1",
+         heat,
+         ContractSwitch(Word('I', 1), 'D', 0x00),
+         Row("C", " ", " ", "D", "1", kTime1405, "P1"),
+         {}},
+        {"contract switch heat dP1D2Dsc",
+         heat,
+         ContractSwitch(Word('I', 3), 'E', 0x00),
+         Row("C", " ", " ", "E", "1", kTime1405, "dP1D2Dsc"),
+         {}},
         // 7.
-        {"hold mode off", gas, WithByte(LogRecord('H', 0, 'D', k1405), 15, 0x30),
-         Row("H", " ", "D", kTime1405, "4", " ", " "), {}},
+        {"hold mode off",
+         gas,
+         WithByte(LogRecord('H', 0, 'D', k1405), 15, 0x30),
+         Row("H", " ", "D", kTime1405, "4", " ", " "),
+         {}},
         // 8: contract value changed, converted to the unit of its quantity.
-        {"contract P channel 2", gas, ContractChange(Word('I', 5), 20.0f),
-         Row("S", " МПа", "I5", kTime1405, "1.96133", "2", "P Канал №2"), {}},
-        {"contract T orifice", gas, ContractChange(Word('1', 0), 293.2f),
-         Row("S", "гр.С", "10", kTime1405, "20", "1", "T Канал №1"), {}},
-        {"contract T flowmeter", gas, ContractChange(Word('F', 0), 253.2f),
-         Row("S", " гр.С", "F0", kTime1405, "-20", "2", "T Канал №2"), {}},
-        {"contract smaller dp", gas, ContractChange(Word('I', 2), 0.0063f),
-         Row("S", " МПа", "I2", kTime1405, "0.0063", "1", "Рдиф.(меньш.) Канал №1"), {}},
-        {"contract larger dp", gas, ContractChange(Word('I', 3), 0.063f),
-         Row("S", " МПа", "I3", kTime1405, "0.063", "1", "Рдиф.(больш.) Канал №1"), {}},
-        {"contract single dp", gas, ContractChange(Word('I', 10), 0.025f),
-         Row("S", " МПа", "I10", kTime1405, "0.025", "3", "Рдиф. Канал №3"), {}},
-        {"contract word 3 of a single-dp channel is no quantity", gas, ContractChange(Word('D', 1), 1.f),
-         Row("S", " ", "D1", kTime1405, "1", " ", "--"), {}},
-        {"contract Qk", gas, ContractChange(Word('F', 6), 1250.123456f),
-         Row("S", " м3/ч", "F6", kTime1405, "1250.1234", "3", "Qk Канал №3"), {}},
-        {"contract Qp", gas, ContractChange(Word('F', 3), 80.5f),
-         Row("S", " м3/ч", "F3", kTime1405, "80.5", "2", "Qp Канал №2"), {}},
-        {"contract later channel wins", gasTwice, ContractChange(Word('I', 1), 5.f),
-         Row("S", " МПа", "I1", kTime1405, "0.49033", "2", "P Канал №2"), {}},
-        {"contract heat T2", heat, ContractChange(Word('1', 4), 343.2f),
-         Row("S", " гр.С", "14", kTime1405, "70", "1", "T2 Канал №1"), {}},
-        {"contract heat dP2", heat, ContractChange(Word('I', 6), 1.f),
-         Row("S", " МПа", "I6", kTime1405, "0.09807", "1", "dP2 Канал №1"), {}},
-        {"contract heat P1 is not examined", heat, ContractChange(Word('I', 1), 3.f),
-         Row("S", " ", "I1", kTime1405, "3", " ", "--"), {}},
-        {"contract value not a number", gas, ContractChange(Word('I', 5), kNaN), std::nullopt,
+        {"contract P channel 2",
+         gas,
+         ContractChange(Word('I', 5), 20.0f),
+         Row("S", " МПа", "I5", kTime1405, "1.96133", "2", "P Канал №2"),
+         {}},
+        {"contract T orifice",
+         gas,
+         ContractChange(Word('1', 0), 293.2f),
+         Row("S", "гр.С", "10", kTime1405, "20", "1", "T Канал №1"),
+         {}},
+        {"contract T flowmeter",
+         gas,
+         ContractChange(Word('F', 0), 253.2f),
+         Row("S", " гр.С", "F0", kTime1405, "-20", "2", "T Канал №2"),
+         {}},
+        {"contract smaller dp",
+         gas,
+         ContractChange(Word('I', 2), 0.0063f),
+         Row("S", " МПа", "I2", kTime1405, "0.0063", "1", "Рдиф.(меньш.) Канал №1"),
+         {}},
+        {"contract larger dp",
+         gas,
+         ContractChange(Word('I', 3), 0.063f),
+         Row("S", " МПа", "I3", kTime1405, "0.063", "1", "Рдиф.(больш.) Канал №1"),
+         {}},
+        {"contract single dp",
+         gas,
+         ContractChange(Word('I', 10), 0.025f),
+         Row("S", " МПа", "I10", kTime1405, "0.025", "3", "Рдиф. Канал №3"),
+         {}},
+        {"contract word 3 of a single-dp channel is no quantity",
+         gas,
+         ContractChange(Word('D', 1), 1.f),
+         Row("S", " ", "D1", kTime1405, "1", " ", "--"),
+         {}},
+        {"contract Qk",
+         gas,
+         ContractChange(Word('F', 6), 1250.123456f),
+         Row("S", " м3/ч", "F6", kTime1405, "1250.1234", "3", "Qk Канал №3"),
+         {}},
+        {"contract Qp",
+         gas,
+         ContractChange(Word('F', 3), 80.5f),
+         Row("S", " м3/ч", "F3", kTime1405, "80.5", "2", "Qp Канал №2"),
+         {}},
+        {"contract later channel wins",
+         gasTwice,
+         ContractChange(Word('I', 1), 5.f),
+         Row("S", " МПа", "I1", kTime1405, "0.49033", "2", "P Канал №2"),
+         {}},
+        {"contract heat T2",
+         heat,
+         ContractChange(Word('1', 4), 343.2f),
+         Row("S", " гр.С", "14", kTime1405, "70", "1", "T2 Канал №1"),
+         {}},
+        {"contract heat dP2",
+         heat,
+         ContractChange(Word('I', 6), 1.f),
+         Row("S", " МПа", "I6", kTime1405, "0.09807", "1", "dP2 Канал №1"),
+         {}},
+        {"contract heat P1 is not examined",
+         heat,
+         ContractChange(Word('I', 1), 3.f),
+         Row("S", " ", "I1", kTime1405, "3", " ", "--"),
+         {}},
+        {"contract value not a number",
+         gas,
+         ContractChange(Word('I', 5), kNaN),
+         std::nullopt,
          {QStringLiteral("Ошибка16.4: Ошибка в параметрах прибора P"), n16}},
-        {"contract value too large", gas, ContractChange(Word('F', 3), 1.0e20f), std::nullopt,
+        {"contract value too large",
+         gas,
+         ContractChange(Word('F', 3), 1.0e20f),
+         std::nullopt,
          {QStringLiteral("Ошибка16.4: Ошибка в параметрах прибора Qp"), n16}},
-        {"contract channels outside a short image", gas.left(200), ContractChange(Word('I', 1), 2.f),
+        {"contract channels outside a short image",
+         gas.left(200),
+         ContractChange(Word('I', 1), 2.f),
          Row("S", " МПа", "I1", kTime1405, "0.19613", "1", "P Канал №1"),
          {QStringLiteral("Ошибка16.2: Ошибка в параметрах прибора (V,B,Q)")}},
         // Time stamps: erased fields become 1, midnight stays.
-        {"midnight", gas, LogRecord('D', 'T', 0, {0, 0, 1, 2, 19}),
-         Row("D", "T", " ", "01.02.2019 00:0", " ", " ", " "), {}},
-        {"erased day and month, hour 25, minute 61", gas,
+        {"midnight",
+         gas,
+         LogRecord('D', 'T', 0, {0, 0, 1, 2, 19}),
+         Row("D", "T", " ", "01.02.2019 00:0", " ", " ", " "),
+         {}},
+        {"erased day and month, hour 25, minute 61",
+         gas,
          WithByte(WithByte(LogRecord('D', 'T', 0, {0, 0, 0, 0, 19}), 3, 0x61), 4, 0x25),
-         Row("D", "T", " ", "01.01.2019 01:1", " ", " ", " "), {}},
+         Row("D", "T", " ", "01.01.2019 01:1", " ", " ", " "),
+         {}},
         {"no such date", gas, LogRecord('D', 'T', 0, {10, 10, 31, 4, 19}), std::nullopt, {n16}},
         // Records that are no row.
         {"unknown class", gas, LogRecord('X', 0, 0, k1405), std::nullopt, {}},
@@ -173,7 +261,7 @@ TEST(ParamRecord, ClassificationFollowsTheOrderOfTheTypes) {
     };
     const Case cases[] = {
         {LogRecord('P', 0xFF, 'C', k1405), ParamRecordType::ConstantChange},
-        {LogRecord('P', 0x10, 'E', k1405), ParamRecordType::ZeroCorrection},   // byte 1 decides first
+        {LogRecord('P', 0x10, 'E', k1405), ParamRecordType::ZeroCorrection},  // byte 1 decides first
         {LogRecord('P', 0xFF, 'E', k1405), ParamRecordType::SeasonSwitch},
         {LogRecord('D', 'T', 0, k1405), ParamRecordType::TotalsReset},
         {LogRecord('D', 'C', 0, k1405), ParamRecordType::ClockChange},
@@ -248,7 +336,7 @@ protected:
         QString unused;
         bench.app.device.TakeConfigurationImage(image, ConfigurationLink{}, unused);
         bench.app.deviceNumber = QStringLiteral("1234");
-        OpenLink(bench.app);   // the configuration read has the link open
+        OpenLink(bench.app);  // the configuration read has the link open
     }
 
     QString dir() const { return DeviceDirectory(bench.app.settings.dataDir(), bench.app.deviceNumber); }
@@ -316,7 +404,7 @@ TEST_F(ParamRead, WholeLogIsStoredInLogOrderAndReplacesTheLastRead) {
     log += ContractChange(Word('\'', 7), 5.f);
     expected.push_back(StoredForm(Row("S", "", "'7", kTime1405, "5", "", "--")));
     log += LogRecord(char(0xFF), 0xFF, 0xFF, k1405);
-    log += LogRecord('D', 'T', 0, k1405);   // after the end: never read as a row
+    log += LogRecord('D', 'T', 0, k1405);  // after the end: never read as a row
     useLog(log);
     storeJunkRow();
 
@@ -334,7 +422,7 @@ TEST_F(ParamRead, WholeLogIsStoredInLogOrderAndReplacesTheLastRead) {
 
 TEST_F(ParamRead, TableEmptiedIsTheTableFilledWhenTheHandshakeRenamesTheDevice) {
     useLog(LogRecord('D', 'T', 0, k1405) + LogRecord(char(0xFF), 0, 0, k1405));
-    bench.app.deviceNumber = QStringLiteral("999");   // stale; the first block read's handshake says 1234
+    bench.app.deviceNumber = QStringLiteral("999");  // stale; the first block read's handshake says 1234
     ReadParameterArchive(bench.app);
     EXPECT_EQ(bench.app.deviceNumber, QStringLiteral("1234"));
     bench.app.deviceNumber = QStringLiteral("999");
@@ -386,7 +474,7 @@ TEST_F(ParamRead, FailingInsertStopsTheReadAndShowsTheErrorLine) {
 
     EXPECT_EQ(bench.app.abortState.load(), AbortDeclined);
     const std::vector<PromptRequest> shown = bench.prompts.requests();
-    ASSERT_EQ(shown.size(), 1u);   // the read stops at the next record
+    ASSERT_EQ(shown.size(), 1u);  // the read stops at the next record
     EXPECT_EQ(shown[0].countdown, 15);
     EXPECT_EQ(shown[0].text().trimmed(),
               QStringLiteral("Ошибка17: Ошибка записи в таблицу арвхива параметров ") +

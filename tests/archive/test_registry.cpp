@@ -24,7 +24,7 @@ struct DeviceTexts {
     QString owner = QStringLiteral("ООО \"Газ\"");
     QString object = QStringLiteral("Котельная 'Север'");
     QString firmware = QStringLiteral("v1.15 'b'");
-    Stamp programmed{0, 9, 14, 3, 19};   // minute unused
+    Stamp programmed{0, 9, 14, 3, 19};  // minute unused
     bool programmedSet = true;
     Stamp started{0, 10, 1, 2, 18};
 };
@@ -69,8 +69,8 @@ protected:
         std::vector<RegistryRow> rows;
         for (q.first(); !q.eof(); q.next()) {
             auto f = [&q](const char *c) { return q.fieldByName(QLatin1String(c)).asString(); };
-            rows.push_back({f("ID"), f("SERIAL"), f("IDENT"), f("US"), f("OWNER"), f("START"), f("PO"), f("DATA"),
-                            f("TELEFON")});
+            rows.push_back(
+                {f("ID"), f("SERIAL"), f("IDENT"), f("US"), f("OWNER"), f("START"), f("PO"), f("DATA"), f("TELEFON")});
         }
         return rows;
     }
@@ -103,14 +103,14 @@ protected:
 TEST_F(RegistryTest, FirstReadInsertsRowOneWithTheDeviceTexts) {
     readDevice();
     Registry r(app);
-    r.UpdateRegistry();   // the table is created first
+    r.UpdateRegistry();  // the table is created first
     const std::vector<RegistryRow> rows = stored();
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0].ID, QStringLiteral("1"));
     EXPECT_EQ(rows[0].SERIAL, QStringLiteral("12345"));
     EXPECT_EQ(rows[0].IDENT, QStringLiteral("Торв-2"));
-    EXPECT_EQ(rows[0].US, QStringLiteral("Котельная 'Север'"));   // apostrophes intact
-    EXPECT_EQ(rows[0].OWNER, QStringLiteral("ООО  Газ"));          // double quotes become blanks
+    EXPECT_EQ(rows[0].US, QStringLiteral("Котельная 'Север'"));  // apostrophes intact
+    EXPECT_EQ(rows[0].OWNER, QStringLiteral("ООО  Газ"));        // double quotes become blanks
     EXPECT_EQ(rows[0].START, QStringLiteral("10:00  01-02-2018"));
     EXPECT_EQ(rows[0].PO, QStringLiteral("v1.15 'b'"));
     EXPECT_EQ(rows[0].DATA, QStringLiteral(" 14-03-2019"));
@@ -139,12 +139,12 @@ TEST_F(RegistryTest, RereadUpdatesOnlyObjectStartFirmwareAndDate) {
     t.owner = QStringLiteral("Новый владелец");
     t.object = QStringLiteral("Цех \"7\" 'А'");
     t.firmware = QStringLiteral("v2.0");
-    t.programmedSet = false;   // 0xFF: not set
+    t.programmedSet = false;  // 0xFF: not set
     readDevice(t);
     Registry(app).UpdateRegistry();
     const std::vector<RegistryRow> rows = stored();
     ASSERT_EQ(rows.size(), 2u);
-    EXPECT_EQ(rows[0].US, QStringLiteral("Объект 500"));   // the other device is untouched
+    EXPECT_EQ(rows[0].US, QStringLiteral("Объект 500"));  // the other device is untouched
     const RegistryRow &row = rows[1];
     EXPECT_EQ(row.ID, QStringLiteral("2"));
     EXPECT_EQ(row.IDENT, QStringLiteral("Торв-2"));
@@ -159,12 +159,12 @@ TEST_F(RegistryTest, RereadUpdatesOnlyObjectStartFirmwareAndDate) {
 TEST_F(RegistryTest, TelephoneAndAddressAreRememberedAsTheRulesSay) {
     struct Case {
         const char *what;
-        bool known;            // the device has a row already
+        bool known;  // the device has a row already
         QString linkType;
         bool usePhone, useAddress;
         uint8_t quiet;
         QList<int> answers;
-        QString telefon;       // TELEFON afterwards
+        QString telefon;  // TELEFON afterwards
         int questions;
         bool ticksCleared;
     };
@@ -174,7 +174,15 @@ TEST_F(RegistryTest, TelephoneAndAddressAreRememberedAsTheRulesSay) {
         {"new, telephone no", false, LinkType::RS232, true, false, 0, {AnswerNo}, "", 1, false},
         {"new, telephone unanswered", false, LinkType::RS232, true, false, 0, {}, "", 1, false},
         {"new RS485, address yes", false, LinkType::RS485, false, true, 0, {AnswerYes}, "17", 1, true},
-        {"new RS485, telephone yes stores the address", false, LinkType::RS485, true, false, 0, {AnswerYes}, "17", 1,
+        {"new RS485, telephone yes stores the address",
+         false,
+         LinkType::RS485,
+         true,
+         false,
+         0,
+         {AnswerYes},
+         "17",
+         1,
          true},
         {"known RS485, address yes", true, LinkType::RS485, false, true, 0, {AnswerYes}, "17", 1, true},
         {"known RS485, address no", true, LinkType::RS485, false, true, 0, {AnswerNo}, old, 1, false},
@@ -193,8 +201,8 @@ TEST_F(RegistryTest, TelephoneAndAddressAreRememberedAsTheRulesSay) {
         readDevice();
         app.link.linkType = c.linkType;
         app.link.quiet = c.quiet;
-        app.registry.inputs = RegistryInputs{c.usePhone, QStringLiteral("8-912-555"), c.useAddress,
-                                             QStringLiteral("17"), QString(), QString()};
+        app.registry.inputs = RegistryInputs{
+            c.usePhone, QStringLiteral("8-912-555"), c.useAddress, QStringLiteral("17"), QString(), QString()};
         for (int a : c.answers)
             prompts.push(a);
         Registry(app).UpdateRegistry();
@@ -228,7 +236,9 @@ TEST_F(RegistryTest, StatementsAreBuiltSafely) {
     EXPECT_EQ(WithoutDoubleQuotes(RegistryInsertStatement(4, v, &tel)),
               QStringLiteral("INSERT Into Torv2dev (ID, SERIAL, IDENT, US, OWNER, START, PO, DATA, TELEFON) Values "
                              "('5', '123', 'Т''2', 'It''s  X ', 'O', 'S', 'P', ' 01-01-2019','8''9')"));
-    EXPECT_TRUE(RegistryInsertStatement(0, v, nullptr).endsWith(QStringLiteral(" PO, DATA) Values ('1', '123', 'Т''2', 'It''s \"X\"', 'O', 'S', 'P', ' 01-01-2019')")));
+    EXPECT_TRUE(RegistryInsertStatement(0, v, nullptr)
+                    .endsWith(QStringLiteral(
+                        " PO, DATA) Values ('1', '123', 'Т''2', 'It''s \"X\"', 'O', 'S', 'P', ' 01-01-2019')")));
     EXPECT_EQ(RegistryUpdateStatement(v, nullptr),
               QStringLiteral("UPDATE Torv2dev.dbf SET US = 'It''s \"X\"', START = 'S', PO = 'P', DATA = ' 01-01-2019' "
                              "Where SERIAL = '123'"));
@@ -251,7 +261,7 @@ TEST_F(RegistryTest, FailingUpdateAsksWithItsErrorAndGoesOn) {
     ASSERT_EQ(prompts.requests().size(), 1u);
     EXPECT_EQ(prompts.requests()[0].caption, QStringLiteral("Ошибка"));
     EXPECT_TRUE(prompts.requests()[0].text().trimmed().startsWith(QStringLiteral("Ошбика SetDataDev ")));
-    EXPECT_EQ(r.rows().size(), 1u);   // the list is still reopened on the row
+    EXPECT_EQ(r.rows().size(), 1u);  // the list is still reopened on the row
     // The caller learns that the registry was not updated, and which file it is.
     EXPECT_TRUE(error.contains(QStringLiteral("не обновлён"))) << error.toStdString();
     EXPECT_TRUE(error.contains(QStringLiteral("Torv2dev.dbf")));
@@ -280,7 +290,7 @@ TEST_F(RegistryTest, TheStoredTelephoneIsCutToItsColumnAndQuoted) {
 
 TEST_F(RegistryTest, NoFactoryNumberNoRow) {
     DeviceTexts t;
-    t.serial = QStringLiteral("AB12");   // cut to its leading digits: empty
+    t.serial = QStringLiteral("AB12");  // cut to its leading digits: empty
     readDevice(t);
     Registry(app).UpdateRegistry();
     EXPECT_TRUE(stored().empty());
@@ -344,7 +354,7 @@ TEST_F(RegistryTest, SelectingWithoutTotalsTakesNowAndAnUnsetStartIsReported) {
 }
 
 TEST_F(RegistryTest, SelectingADeviceWithoutItsImageFileKeepsTheOldImage) {
-    readDevice();   // the previous device's image stays in the device object
+    readDevice();  // the previous device's image stays in the device object
     addRow(QStringLiteral("1"), QStringLiteral("4321"));
     Registry r(app);
     r.RefreshList();
@@ -372,10 +382,10 @@ TEST_F(RegistryTest, DamagedImageFileIsReported) {
 TEST_F(RegistryTest, ListSearchDeleteAndRestore) {
     Registry r(app);
     EXPECT_EQ(r.DatabaseLocation(), QDir::toNativeSeparators(devDir()));
-    EXPECT_TRUE(r.RefreshList());   // made when missing
+    EXPECT_TRUE(r.RefreshList());  // made when missing
     EXPECT_TRUE(QFile::exists(JoinPath(devDir(), QStringLiteral("Torv2dev.dbf"))));
     EXPECT_TRUE(r.rows().empty());
-    EXPECT_FALSE(r.DeleteDevice());   // nothing to delete, nothing asked
+    EXPECT_FALSE(r.DeleteDevice());  // nothing to delete, nothing asked
     EXPECT_TRUE(prompts.boxes().empty());
 
     addRow(QStringLiteral("1"), QStringLiteral("1001"), QStringLiteral("8-1"));
@@ -384,7 +394,7 @@ TEST_F(RegistryTest, ListSearchDeleteAndRestore) {
     app.settings.setLastDevice(QStringLiteral("1003"));
     ASSERT_TRUE(r.RefreshList());
     EXPECT_EQ(r.rows().size(), 3u);
-    EXPECT_EQ(r.currentIndex(), 2);   // on the last chosen device
+    EXPECT_EQ(r.currentIndex(), 2);  // on the last chosen device
 
     EXPECT_TRUE(r.Search(QStringLiteral("ab02")));
     EXPECT_EQ(r.currentIndex(), 1);

@@ -88,9 +88,10 @@ TEST_F(Writers, StatementTexts) {
     ArchivePass p = pass(kHourly, 5);
     const ArchiveValues gas = GasValues(0.196133, 2931, 0.15, 0.0125, 10);
     EXPECT_EQ(KeyWhere(p), QStringLiteral(" WHERE DT ='01.03.2024' AND H = '5'"));
-    EXPECT_EQ(InsertStatement(TableFamily::GVRas, QStringLiteral("T12345671h.dbf"), gas, p),
-              QStringLiteral("INSERT Into T12345671h.dbf (SERIAL, DT, H, P, T, VP, VC, NPIT, NDAT, VIZD) Values "
-                             "('1234567', '01.03.2024', '5', '0.19613', '2931', '0.150000', '0.012500', '10', '0', '0')"));
+    EXPECT_EQ(
+        InsertStatement(TableFamily::GVRas, QStringLiteral("T12345671h.dbf"), gas, p),
+        QStringLiteral("INSERT Into T12345671h.dbf (SERIAL, DT, H, P, T, VP, VC, NPIT, NDAT, VIZD) Values "
+                       "('1234567', '01.03.2024', '5', '0.19613', '2931', '0.150000', '0.012500', '10', '0', '0')"));
     EXPECT_EQ(UpdateStatement(TableFamily::GVRas, QStringLiteral("T12345671h.dbf"), gas, p),
               QStringLiteral("UPDATE T12345671h.dbf SET P = '0.19613', T = '2931', VP = '0.150000', VC = '0.012500', "
                              "NPIT = '10', NDAT = '0', VIZD = '0' Where DT = '01.03.2024' AND H = '5'"));
@@ -169,7 +170,8 @@ TEST_F(Writers, CompareRulesOfTheGasAndAirTables) {
         ArchiveValues stored, fresh;
         bool error18;
     } cases[] = {
-        {"P 0.2000 against 0.2150", TableFamily::GVRas, GasValues(0.2, 2931, 1, 1), GasValues(0.215, 2931, 1, 1), false},
+        {"P 0.2000 against 0.2150", TableFamily::GVRas, GasValues(0.2, 2931, 1, 1), GasValues(0.215, 2931, 1, 1),
+         false},
         {"P 0.1 against 0.37", TableFamily::GVRas, GasValues(0.1, 2931, 1, 1), GasValues(0.37, 2931, 1, 1), true},
         {"VP 0.1 against 0.37", TableFamily::GVRas, GasValues(1, 2931, 0.1, 1), GasValues(1, 2931, 0.37, 1), true},
         {"stored VC larger", TableFamily::GVRas, GasValues(1, 2931, 1, 500), GasValues(1, 2931, 1, 0.5), false},
@@ -178,7 +180,8 @@ TEST_F(Writers, CompareRulesOfTheGasAndAirTables) {
         {"NPIT in GVSU", TableFamily::GVSU, GasValues(1, 2931, 0, 1, 0), GasValues(1, 2931, 0, 1, 10), true},
         {"NDAT", TableFamily::C3H8, GasValues(1, 2931, 1, 1, 0, 0), GasValues(1, 2931, 1, 1, 0, 3), true},
         {"VIZD", TableFamily::GVSU, GasValues(1, 2931, 0, 1, 0, 0, 0), GasValues(1, 2931, 0, 1, 0, 0, 1), true},
-        {"VC 0.1 against 0.37 in GVSU", TableFamily::GVSU, GasValues(1, 2931, 0, 0.1), GasValues(1, 2931, 0, 0.37), true},
+        {"VC 0.1 against 0.37 in GVSU", TableFamily::GVSU, GasValues(1, 2931, 0, 0.1), GasValues(1, 2931, 0, 0.37),
+         true},
         {"P 0.1 against 0.25: halves go to even", TableFamily::GVRas, GasValues(0.1, 2931, 1, 1),
          GasValues(0.25, 2931, 1, 1), false},
     };
@@ -259,8 +262,9 @@ TEST_F(Writers, AMissingGasTableIsErrorSeventySix) {
     const auto requests = prompts.requests();
     ASSERT_EQ(requests.size(), 2u);
     const QString select = QStringLiteral("select * from T12345671h.dbf WHERE DT ='01.03.2024' AND H = '3'");
-    EXPECT_EQ(requests[0].lines.value(1),
-              QStringLiteral("Ошибка базы данных. Перезагрузите программу и продолжите опрос с текущего прибора") + select);
+    EXPECT_EQ(
+        requests[0].lines.value(1),
+        QStringLiteral("Ошибка базы данных. Перезагрузите программу и продолжите опрос с текущего прибора") + select);
     EXPECT_EQ(requests[0].countdown, 15);
     EXPECT_EQ(requests[1].lines.value(1), QStringLiteral("Ошибка 76. Неправильная запись в БД WriteGVRas") + select);
     EXPECT_EQ(requests[1].countdown, 5);
@@ -308,8 +312,8 @@ TEST_F(Writers, TheLargestDecodedValuesFitTheirColumns) {
     ArchiveValues low = big;
     low.P = low.VP = low.VC = low.VK = low.Q = low.V = -1;
     low.M1 = low.M2 = -1e13;
-    for (TableFamily family : {TableFamily::C3H8, TableFamily::GVSU, TableFamily::Par, TableFamily::Fluid,
-                               TableFamily::Heat}) {
+    for (TableFamily family :
+         {TableFamily::C3H8, TableFamily::GVSU, TableFamily::Par, TableFamily::Fluid, TableFamily::Heat}) {
         SCOPED_TRACE(FamilyName(family).toStdString());
         QDir(deviceDir()).removeRecursively();
         QDir().mkpath(deviceDir());

@@ -18,7 +18,7 @@ TEST(FileNames, ExistingEntriesAreFoundInAnyCaseNewOnesKeepTheGivenName) {
     const QString d = tmp.path();
     ASSERT_TRUE(torvtest::WriteAll(d + "/devprog.rep", "x"));
     ASSERT_TRUE(torvtest::WriteAll(d + "/TORV2DEV.DBF", "x"));
-    ASSERT_TRUE(torvtest::WriteAll(d + "/Torv2dev.dbf", "x"));   // both spellings: the exact one wins
+    ASSERT_TRUE(torvtest::WriteAll(d + "/Torv2dev.dbf", "x"));  // both spellings: the exact one wins
     ASSERT_TRUE(QDir(d).mkdir("SOURSE"));
     ASSERT_TRUE(torvtest::WriteAll(d + "/t2_5.usd", "x"));
     ASSERT_TRUE(QDir(d).mkdir("T2_5.USD.d"));
@@ -32,7 +32,7 @@ TEST(FileNames, ExistingEntriesAreFoundInAnyCaseNewOnesKeepTheGivenName) {
         {"Torv2dev.dbf", EntryKind::File, "Torv2dev.dbf", true},
         {"torv2DEV.dbf", EntryKind::File, "TORV2DEV.DBF", true},
         {"sourse", EntryKind::Directory, "SOURSE", true},
-        {"sourse", EntryKind::File, "sourse", false},        // a directory is no file
+        {"sourse", EntryKind::File, "sourse", false},  // a directory is no file
         {"DEVPROG.REP", EntryKind::Directory, "DEVPROG.REP", false},
         {"T2_5.usd", EntryKind::File, "t2_5.usd", true},
         {"T2_6.usd", EntryKind::File, "T2_6.usd", false},

@@ -52,7 +52,8 @@ struct SimProcess {
     }
     // ports.map of the program directory: COM1 is the simulator.
     bool MapCom1(const QString &dir) const {
-        return WriteAll(dir + QStringLiteral("/ports.map"), (QStringLiteral("COM1=") + link + QLatin1Char('\n')).toUtf8());
+        return WriteAll(dir + QStringLiteral("/ports.map"),
+                        (QStringLiteral("COM1=") + link + QLatin1Char('\n')).toUtf8());
     }
     ~SimProcess() {
         p.terminate();

@@ -35,9 +35,8 @@ TEST(CliDownload, OverAPseudoTerminalInRealTime) {
     ASSERT_TRUE(torvtest::WriteAll(dir.path() + "/ports.map", ("COM1=" + sim.link + "\n").toUtf8()));
 
     QProcess cli;
-    cli.start(Bin(QStringLiteral("cli/torvmonitor-cli")),
-              {"download", "--program-dir", dir.path(), "--port", "1", "--depth", "3", "--kinds", "mdh",
-               "--param-archive"});
+    cli.start(Bin(QStringLiteral("cli/torvmonitor-cli")), {"download", "--program-dir", dir.path(), "--port", "1",
+                                                           "--depth", "3", "--kinds", "mdh", "--param-archive"});
     ASSERT_TRUE(cli.waitForFinished(240000));
     const QString err = QString::fromLocal8Bit(cli.readAllStandardError());
     ASSERT_EQ(cli.exitCode(), 0) << err.right(3000).toStdString();
@@ -80,12 +79,14 @@ TEST(CliDownload, TheSavedSettingsAreUsedAndTheDeviceChosenForTheWindow) {
     SimProcess sim;
     ASSERT_TRUE(sim.Start(pd, {"--scenario", "gas-vdab", "--history-days", "10", "--baud", "115200"}));
     ASSERT_TRUE(sim.MapCom1(pd));
-    ASSERT_EQ(RunCli({"settings", "set", "--program-dir", pd, "--port", "1", "--depth", "2", "--kinds", "1:dh,2:,3:,4:"})
-                  .code,
-              0);
+    ASSERT_EQ(
+        RunCli({"settings", "set", "--program-dir", pd, "--port", "1", "--depth", "2", "--kinds", "1:dh,2:,3:,4:"})
+            .code,
+        0);
     CliResult r = RunCli({"download", "--program-dir", pd}, 240000);
     ASSERT_EQ(r.code, 0) << r.err.right(3000).toStdString();
-    EXPECT_TRUE(r.err.contains(QStringLiteral("глубина 2 сут., архивы 1:dh,2:,3:,4:"))) << r.err.left(500).toStdString();
+    EXPECT_TRUE(r.err.contains(QStringLiteral("глубина 2 сут., архивы 1:dh,2:,3:,4:")))
+        << r.err.left(500).toStdString();
     {
         RealClock clock;
         ScriptedPrompts prompts;
@@ -110,8 +111,8 @@ TEST(CliDownload, AModemDownloadDialsTheNumberOfTheSettings) {
     QTemporaryDir dir;
     const QString pd = dir.path();
     SimProcess sim;
-    ASSERT_TRUE(sim.Start(pd, {"--scenario", "gas-vdab", "--history-days", "5", "--baud", "115200", "--modem",
-                               "--dial-ms", "1500"}));
+    ASSERT_TRUE(sim.Start(
+        pd, {"--scenario", "gas-vdab", "--history-days", "5", "--baud", "115200", "--modem", "--dial-ms", "1500"}));
     ASSERT_TRUE(sim.MapCom1(pd));
     ASSERT_EQ(RunCli({"settings", "set", "--program-dir", pd, "--port", "1", "--link-mode", "modem", "--depth", "1",
                       "--kinds", "1:d,2:,3:,4:", "--modem-wait", "40", "--dial", "tone"})
@@ -120,16 +121,18 @@ TEST(CliDownload, AModemDownloadDialsTheNumberOfTheSettings) {
     // Without a number there is nothing to dial.
     CliResult r = RunCli({"download", "--program-dir", pd}, 240000);
     EXPECT_NE(r.code, 0);
-    EXPECT_TRUE(r.err.contains(QStringLiteral("Введите телефон по которому следует дозвонится"))) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(QStringLiteral("Введите телефон по которому следует дозвонится")))
+        << r.err.toStdString();
 
     r = RunCli({"download", "--program-dir", pd, "--phone", "84951234567"}, 240000);
     ASSERT_EQ(r.code, 0) << r.err.right(3000).toStdString();
     EXPECT_TRUE(r.err.contains(QStringLiteral("Набирается номер 84951234567"))) << r.err.toStdString();
     EXPECT_TRUE(r.err.contains(QStringLiteral("Связь с удаленным модемом установелна")));
 
-    ASSERT_EQ(RunCli({"settings", "set", "--program-dir", pd, "--last-device", "2104517", "--phone", "8-3412-555"}).code,
-              0);
-    EXPECT_EQ(SettingsLines(RunCli({"settings", "show", "--program-dir", pd}).out)["phone"], QStringLiteral("8-3412-555"));
+    ASSERT_EQ(
+        RunCli({"settings", "set", "--program-dir", pd, "--last-device", "2104517", "--phone", "8-3412-555"}).code, 0);
+    EXPECT_EQ(SettingsLines(RunCli({"settings", "show", "--program-dir", pd}).out)["phone"],
+              QStringLiteral("8-3412-555"));
     r = RunCli({"download", "--program-dir", pd}, 240000);
     ASSERT_EQ(r.code, 0) << r.err.right(3000).toStdString();
     EXPECT_TRUE(r.err.contains(QStringLiteral("Набирается номер 8-3412-555"))) << r.err.toStdString();
@@ -198,17 +201,17 @@ TEST(CliDownload, NoDeviceOnThePortIsNotASuccess) {
 TEST(CliDownload, ALineThatGoesAwayMidDownloadIsNotASuccess) {
     QTemporaryDir dir;
     SimProcess sim;
-    ASSERT_TRUE(sim.Start(dir.path(), {"--scenario", "gas-vdab", "--history-days", "20", "--baud", "115200",
-                                       "--close-after", "30000"}));
+    ASSERT_TRUE(sim.Start(
+        dir.path(), {"--scenario", "gas-vdab", "--history-days", "20", "--baud", "115200", "--close-after", "30000"}));
     ASSERT_TRUE(torvtest::WriteAll(dir.path() + "/ports.map", ("COM1=" + sim.link + "\n").toUtf8()));
     QProcess cli;
-    cli.start(Bin(QStringLiteral("cli/torvmonitor-cli")),
-              {"download", "--program-dir", dir.path(), "--port", "1", "--depth", "20", "--kinds", "mdh",
-               "--answer-time", "1"});
+    cli.start(Bin(QStringLiteral("cli/torvmonitor-cli")), {"download", "--program-dir", dir.path(), "--port", "1",
+                                                           "--depth", "20", "--kinds", "mdh", "--answer-time", "1"});
     ASSERT_TRUE(cli.waitForFinished(240000));
     const QString err = QString::fromLocal8Bit(cli.readAllStandardError());
     EXPECT_NE(cli.exitCode(), 0) << err.right(3000).toStdString();
-    EXPECT_TRUE(err.contains(QStringLiteral("Нет связи с прибором. Повторить попытку?"))) << err.right(3000).toStdString();
+    EXPECT_TRUE(err.contains(QStringLiteral("Нет связи с прибором. Повторить попытку?")))
+        << err.right(3000).toStdString();
     EXPECT_TRUE(err.contains(QStringLiteral("Скачивание не завершено")));
 
     RealClock clock;

@@ -38,9 +38,19 @@ TEST(CliSettings, ANewDirectoryGetsTheDefaultsAndSetChangesOnlyItsFields) {
     QByteArray withMark = created;
     withMark[0x20] = char(0x77);
     ASSERT_TRUE(WriteAll(pd + "/Torv2a.ini", withMark));
-    r = RunCli({"settings", "set", "--program-dir", pd, "--port", "3", "--depth", "75", "--kinds", "1:mdh,2:d,3:,4:h",
-                "--link-mode", "modem", "--modem-wait", "90", "--dial", "tone", "--gsm", "on", "--param-archive", "on",
-                "--answer-time", "40", "--rs485-address", "12", "--report-dir", pd + "/Отчёты"});
+    r = RunCli({"settings",        "set",
+                "--program-dir",   pd,
+                "--port",          "3",
+                "--depth",         "75",
+                "--kinds",         "1:mdh,2:d,3:,4:h",
+                "--link-mode",     "modem",
+                "--modem-wait",    "90",
+                "--dial",          "tone",
+                "--gsm",           "on",
+                "--param-archive", "on",
+                "--answer-time",   "40",
+                "--rs485-address", "12",
+                "--report-dir",    pd + "/Отчёты"});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_TRUE(r.err.contains(QStringLiteral("записано 60"))) << r.err.toStdString();
     m = SettingsLines(RunCli({"settings", "show", "--program-dir", pd}).out);
@@ -73,9 +83,18 @@ TEST(CliSettings, BadValuesChangeNothing) {
     ASSERT_EQ(RunCli({"settings", "set", "--program-dir", pd, "--port", "2"}).code, 0);
     const QByteArray before = ReadAll(pd + "/Torv2a.ini");
     const QStringList bad[] = {
-        {"--port", "0"},          {"--port", "257"},     {"--port", "x"},        {"--link-mode", "fax"},
-        {"--kinds", "mq"},        {"--kinds", "5:m"},    {"--dial", "morse"},    {"--gsm", "maybe"},
-        {"--rs485-address", "-1"}, {"--answer-time", "0"}, {"--last-device", "4242"}, {"--phone"},
+        {"--port", "0"},
+        {"--port", "257"},
+        {"--port", "x"},
+        {"--link-mode", "fax"},
+        {"--kinds", "mq"},
+        {"--kinds", "5:m"},
+        {"--dial", "morse"},
+        {"--gsm", "maybe"},
+        {"--rs485-address", "-1"},
+        {"--answer-time", "0"},
+        {"--last-device", "4242"},
+        {"--phone"},
         {"--data-dir", "/tmp/" + QString(260, QLatin1Char('d'))},
     };
     for (const QStringList &args : bad) {

@@ -260,11 +260,12 @@ TEST(TableFamilies, ByMediumAndName) {
         char medium;
         bool heatDevice;
         TableFamily family;
-    } cases[] = {{'V', false, TableFamily::GVRas}, {'B', false, TableFamily::GVRas}, {'P', false, TableFamily::C3H8},
-                 {'D', false, TableFamily::GVSU},  {'A', false, TableFamily::GVSU},  {'S', false, TableFamily::Par},
-                 {'Q', false, TableFamily::Par},   {'L', false, TableFamily::Fluid}, {'H', true, TableFamily::Heat},
-                 {'L', true, TableFamily::Fluid},  {'S', true, TableFamily::None},   {'T', false, TableFamily::None},
-                 {char(0xFF), false, TableFamily::None}};
+    } cases[] = {
+        {'V', false, TableFamily::GVRas},      {'B', false, TableFamily::GVRas}, {'P', false, TableFamily::C3H8},
+        {'D', false, TableFamily::GVSU},       {'A', false, TableFamily::GVSU},  {'S', false, TableFamily::Par},
+        {'Q', false, TableFamily::Par},        {'L', false, TableFamily::Fluid}, {'H', true, TableFamily::Heat},
+        {'L', true, TableFamily::Fluid},       {'S', true, TableFamily::None},   {'T', false, TableFamily::None},
+        {char(0xFF), false, TableFamily::None}};
     for (const auto &c : cases)
         EXPECT_EQ(FamilyForMedium(c.medium, c.heatDevice), c.family) << c.medium;
     for (const char *name : {"GVRas", "C3H8", "GVSU", "Par", "Fluid", "Heat"})

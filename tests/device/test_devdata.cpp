@@ -16,7 +16,8 @@ using namespace torv;
 namespace {
 
 // Each class's fresh object through a common interface.
-template <class T> void ExpectFresh(const T &m) {
+template <class T>
+void ExpectFresh(const T &m) {
     EXPECT_EQ(m.Channel(), 0);
     EXPECT_EQ(m.ModelText(), QStringLiteral("Нет данных"));
     EXPECT_EQ(m.FactoryNumber(), QStringLiteral("Нет данных"));
@@ -53,11 +54,14 @@ TEST(ChannelObjects, FreshObjectsOfEveryClass) {
 TEST(ChannelObjects, DescriptorResolution) {
     ImageBuilder b;
     b.Channel(1, 'V').Channel(2, 'V').Channel(3, 'H').Channel(4, 'D');
-    b.Slot(1, 1, 'F', 0).Slot(2, 1, 'F', 0)          // flowmeter word 1: F/P index 1, 0, 5, 4
-        .Slot(4, 3, 'D', 1)                           // orifice word 3: D index 1
-        .Slot(3, 5, 'D', 9)                           // heat channel of the gas device: D 7, 8, 9, 10
-        .Slot(1, 0, 'I', 1).Slot(1, 2, 'A', 0)        // A/B holds no index anywhere
-        .Slot(1, 3, 'X', 0).Slot(4, 0, 'I', 2);       // unknown letter; wrong index (13 expected)
+    b.Slot(1, 1, 'F', 0)
+        .Slot(2, 1, 'F', 0)  // flowmeter word 1: F/P index 1, 0, 5, 4
+        .Slot(4, 3, 'D', 1)  // orifice word 3: D index 1
+        .Slot(3, 5, 'D', 9)  // heat channel of the gas device: D 7, 8, 9, 10
+        .Slot(1, 0, 'I', 1)
+        .Slot(1, 2, 'A', 0)  // A/B holds no index anywhere
+        .Slot(1, 3, 'X', 0)
+        .Slot(4, 0, 'I', 2);  // unknown letter; wrong index (13 expected)
     TDevObj m;
     m.SetImage(b.image());
     const struct {
@@ -71,7 +75,7 @@ TEST(ChannelObjects, DescriptorResolution) {
         {1, 2, -1},
         {1, 3, -1},
         {4, 0, -1},
-        {1, 9, -1},                   // beyond the layout rows
+        {1, 9, -1},  // beyond the layout rows
     };
     for (const auto &c : cases) {
         m.SetChannel(c.channel);
@@ -84,10 +88,11 @@ TEST(ChannelObjects, DescriptorResolution) {
 TEST(ChannelObjects, LayoutTablesOfTheMediumClasses) {
     ImageBuilder b;
     b.Channel(1, 'H').Channel(2, 'T').Channel(3, 'S').Channel(4, 'P');
-    b.Slot(1, 0, 'I', 1).Slot(1, 5, '1', 4)          // H1: P2 is word 4, T2 word 5
-        .Slot(2, 0, 'I', 8)                          // H2: outdoor temperature
-        .Slot(3, 5, '3', 4)                          // S2: cold-water thermometer
-        .Slot(4, 2, 'P', 7);                         // P1: flow F/P 7 on channel 4
+    b.Slot(1, 0, 'I', 1)
+        .Slot(1, 5, '1', 4)   // H1: P2 is word 4, T2 word 5
+        .Slot(2, 0, 'I', 8)   // H2: outdoor temperature
+        .Slot(3, 5, '3', 4)   // S2: cold-water thermometer
+        .Slot(4, 2, 'P', 7);  // P1: flow F/P 7 on channel 4
     const QByteArray image = b.image();
 
     TDevObjHeat heat;
@@ -98,7 +103,7 @@ TEST(ChannelObjects, LayoutTablesOfTheMediumClasses) {
     heat.SetChannel(2);
     EXPECT_EQ(heat.Descriptor(0)->address(), 329 + 256);
     heat.SetChannel(3);
-    EXPECT_FALSE(heat.Descriptor(5));   // no heat table for 'S'
+    EXPECT_FALSE(heat.Descriptor(5));  // no heat table for 'S'
 
     TDevObjSteam steam;
     steam.SetImage(image);
@@ -107,7 +112,7 @@ TEST(ChannelObjects, LayoutTablesOfTheMediumClasses) {
     TDevObj gas;
     gas.SetImage(image);
     gas.SetChannel(3);
-    EXPECT_FALSE(gas.Descriptor(5));   // G2 has no word 5
+    EXPECT_FALSE(gas.Descriptor(5));  // G2 has no word 5
 
     TDevObjC3H8 propane;
     propane.SetImage(image);
@@ -146,12 +151,13 @@ TEST(ChannelObjects, DescriptorFields) {
 
 TEST(ChannelObjects, TextFields) {
     ImageBuilder b;
-    b.Identity(QStringLiteral("ТОРВ-2"), QStringLiteral("2104517"), QStringLiteral("Иванов"), QStringLiteral("MPrgV6.1"))
+    b.Identity(QStringLiteral("ТОРВ-2"), QStringLiteral("2104517"), QStringLiteral("Иванов"),
+               QStringLiteral("MPrgV6.1"))
         .Owner(QStringLiteral("Владелец"), QStringLiteral("Объект"))
         .ProgramOwner(true, QStringLiteral("Газовый"));
     QByteArray image = b.image();
-    image[img::kObjectText] = char(0xFF);                 // unset field
-    image[img::kOwnerText] = char(21);                    // longer than its capacity
+    image[img::kObjectText] = char(0xFF);  // unset field
+    image[img::kOwnerText] = char(21);     // longer than its capacity
     TDevObj gas;
     gas.SetImage(image);
     EXPECT_EQ(gas.ModelText(), QStringLiteral("ТОРВ-2"));
@@ -168,7 +174,7 @@ TEST(ChannelObjects, TextFields) {
     EXPECT_EQ(steam.ProgramOwner(), QStringLiteral("Паровой"));
     TDevObj gasReadingOther;
     gasReadingOther.SetImage(steam.Image());
-    EXPECT_EQ(gasReadingOther.ProgramOwner(), QString());   // 0xFF length byte at 1368
+    EXPECT_EQ(gasReadingOther.ProgramOwner(), QString());  // 0xFF length byte at 1368
 }
 
 TEST(ChannelObjects, TwoGaugesAndNoChannels) {
@@ -212,16 +218,12 @@ TEST(ChannelObjects, SetChannelRange) {
 
 TEST(ChannelObjects, VolumeAndMassUnitTexts) {
     const struct {
-        const char *media;   // channels 1…4, '-' unused
+        const char *media;  // channels 1…4, '-' unused
         char volume, mass;
         const char *volumeText, *massText;
     } cases[] = {
-        {"----", 'L', 'K', "м3", "кг"},
-        {"V---", 'L', 'G', "л", "г"},
-        {"V---", 'M', 'L', "м3", "л"},
-        {"VP--", 'L', 'K', "л?", "т"},
-        {"-P--", 'M', 'L', "м3", "л?"},
-        {"-P--", 'X', 'M', "м3", "м3"},
+        {"----", 'L', 'K', "м3", "кг"}, {"V---", 'L', 'G', "л", "г"},   {"V---", 'M', 'L', "м3", "л"},
+        {"VP--", 'L', 'K', "л?", "т"},  {"-P--", 'M', 'L', "м3", "л?"}, {"-P--", 'X', 'M', "м3", "м3"},
         {"D---", 'L', 'X', "м3", "м3"},
     };
     for (const auto &c : cases) {
@@ -266,7 +268,7 @@ TEST(ChannelObjects, FlowCaptions) {
 
 TEST(ChannelObjects, ApproximationTableLookup) {
     TDevObj m;
-    EXPECT_EQ(m.ApproximationTableIndex('I' | (13 << 8)), 0);   // no key set: the first free one
+    EXPECT_EQ(m.ApproximationTableIndex('I' | (13 << 8)), 0);  // no key set: the first free one
     m.approximation[0].key = 'I' | (1 << 8);
     m.approximation[3].key = 'I' | (13 << 8);
     EXPECT_EQ(m.ApproximationTableIndex('I' | (13 << 8)), 3);
@@ -274,7 +276,7 @@ TEST(ChannelObjects, ApproximationTableLookup) {
     for (auto &t : m.approximation)
         t.key = 0x4142;
     EXPECT_EQ(m.ApproximationTableIndex('J' | (2 << 8)), -1);
-    m.approximation[8].key = 0x0500;   // key byte 0 is 0: free
+    m.approximation[8].key = 0x0500;  // key byte 0 is 0: free
     EXPECT_EQ(m.ApproximationTableIndex('J' | (2 << 8)), 8);
 }
 
@@ -292,7 +294,7 @@ TEST(ChannelObjects, ClockRegisters) {
     EXPECT_EQ(m.deviceHour, 23);
 
     r[7] = char(0x31);
-    r[8] = char(0x02);   // 31 February
+    r[8] = char(0x02);  // 31 February
     EXPECT_FALSE(m.SetClockFromRegisters(r));
     EXPECT_EQ(m.deviceDate, QDate(2005, 12, 31));
     EXPECT_FALSE(m.SetClockFromRegisters(QByteArray(5, '\0')));
@@ -339,7 +341,7 @@ TEST(ImageNumbers, BcdAndFloats) {
     QByteArray bytes(8, '\0');
     PutFloat(bytes, 2, -2.5f);
     EXPECT_EQ(FloatAt(bytes, 2), -2.5f);
-    EXPECT_FALSE(IsFiniteFloat(FloatAt(bytes, 6)));   // beyond the end reads as erased
+    EXPECT_FALSE(IsFiniteFloat(FloatAt(bytes, 6)));  // beyond the end reads as erased
     PutU16(bytes, 0, 0x1234);
     EXPECT_EQ(uint8_t(bytes[0]), 0x34);
     EXPECT_EQ(U16At(bytes, 0), 0x1234);

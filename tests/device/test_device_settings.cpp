@@ -23,7 +23,7 @@ SimOptions Scenario(const QString &name) {
     SimOptions o;
     o.scenario = name;
     o.turnaroundUs = 1500;
-    o.historyDays = -1;   // the scenario's own start of work, as the reviewed reports show it
+    o.historyDays = -1;  // the scenario's own start of work, as the reviewed reports show it
     return o;
 }
 
@@ -64,7 +64,6 @@ QString GoldenPath(const QString &scenario) {
     return torvtest::SourceDir() + QStringLiteral("/tests/data/settings/") + scenario + QStringLiteral(".rep");
 }
 
-
 }  // namespace
 
 class SettingsOverTheWire : public ::testing::TestWithParam<const char *> {};
@@ -97,8 +96,8 @@ TEST_P(SettingsOverTheWire, ReportUsdAndTables) {
     for (int n = 1; n <= 4; ++n) {
         const uint8_t medium = uint8_t(image[img::kChannelRecords + img::kChannelRecordSize * (n - 1)]);
         const char kind = TTorv2s::DeviceKindOf(image);
-        const bool table = kind == KindHeat ? (medium == 'H' || medium == 'L')
-                                            : QByteArray("ADBVPQSL").contains(char(medium));
+        const bool table =
+            kind == KindHeat ? (medium == 'H' || medium == 'L') : QByteArray("ADBVPQSL").contains(char(medium));
         if (table)
             for (char k : {'h', 'd', 'm'})
                 expected << ArchiveTableName(number, n, k);
@@ -158,8 +157,8 @@ TEST(Settings, ExistingTablesAreNeverOverwritten) {
     SettingsBench b("gas-vdab");
     Settings(b.app, nullptr);
     ASSERT_EQ(b.app.abortState, AbortRunning);
-    const QString table = JoinPath(DeviceDirectory(b.dataDir(), b.app.deviceNumber),
-                                   ArchiveTableName(b.app.deviceNumber, 1, 'h'));
+    const QString table =
+        JoinPath(DeviceDirectory(b.dataDir(), b.app.deviceNumber), ArchiveTableName(b.app.deviceNumber, 1, 'h'));
     const QByteArray marker = torvtest::ReadAll(table) + QByteArray("kept");
     ASSERT_TRUE(torvtest::WriteAll(table, marker));
     PrepareArchiveTables(b.app, b.app.deviceNumber);

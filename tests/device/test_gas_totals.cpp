@@ -175,8 +175,11 @@ TEST(GasTotals, NoReplyOrBadReplyWritesNoFile) {
 TEST(GasTotals, RepliesAboutOtherChannelsLeaveTheTotal) {
     TotalsBench b;
     b.app.device.devObj().totals[0] = 7.0f;
-    b.useScript({{TotalsReply(2, 0, 1), 50}, {TotalsReply(3, 0, 2), 50}, {TotalsReply(4, 0, 3), 50},
-                 {TotalsReply(2, 0, 4), 50}, {TotalsReply(1, 0, 5), 50}});
+    b.useScript({{TotalsReply(2, 0, 1), 50},
+                 {TotalsReply(3, 0, 2), 50},
+                 {TotalsReply(4, 0, 3), 50},
+                 {TotalsReply(2, 0, 4), 50},
+                 {TotalsReply(1, 0, 5), 50}});
     RequestGasTotal(b.app, 1);
     EXPECT_EQ(b.scripted->requestTimes.size(), 4u);
     EXPECT_FLOAT_EQ(b.app.device.devObj().totals[0], 7.0f);
@@ -211,7 +214,7 @@ TEST(GasTotals, FullDiskKeepsTheOldFileAndAnyLetterCaseIsFound) {
     {
         torvtest::FileSizeLimit full(10);
         ASSERT_TRUE(full.active());
-        RequestGasTotal(b.app, 2);   // 'D': no request, the file is written
+        RequestGasTotal(b.app, 2);  // 'D': no request, the file is written
     }
     EXPECT_EQ(torvtest::ReadAll(copied), old);
     const QStringList log = b.status.lines(Role::RichEdit1);

@@ -45,10 +45,9 @@ TEST(DeviceObject, DeviceKindRule) {
         const char *media;
         char kind;
     } cases[] = {
-        {"----", '-'}, {"VDAB", '-'}, {"W--V", '-'}, {"-T--", '-'},   // no kind medium: the gas kind
-        {"H-S-", 'G'},                                                 // the later channel wins
-        {"S--H", 'H'}, {"Q---", 'G'}, {"L---", 'L'}, {"-P-V", 'P'}, {"PQSW", 'G'},
-        {"LLLP", 'P'},
+        {"----", '-'}, {"VDAB", '-'}, {"W--V", '-'}, {"-T--", '-'},  // no kind medium: the gas kind
+        {"H-S-", 'G'},                                               // the later channel wins
+        {"S--H", 'H'}, {"Q---", 'G'}, {"L---", 'L'}, {"-P-V", 'P'}, {"PQSW", 'G'}, {"LLLP", 'P'},
     };
     for (const auto &c : cases)
         EXPECT_EQ(TTorv2s::DeviceKindOf(ImageWithMedia(c.media)), c.kind) << c.media;
@@ -64,11 +63,9 @@ TEST(DeviceObject, FactoryNumberCut) {
         const char *bytes;
         const char *number;
     } cases[] = {
-        {7, "12345AB", "12345"},
-        {6, "A12345", ""},
-        {0xFF, "2104517", "2104517"},   // unset length byte, digits still there
-        {3, "1234567890", "1234567890"},
-        {10, "0012345 78", "0012345"},
+        {7, "12345AB", "12345"},         {6, "A12345", ""},
+        {0xFF, "2104517", "2104517"},  // unset length byte, digits still there
+        {3, "1234567890", "1234567890"}, {10, "0012345 78", "0012345"},
     };
     for (const auto &c : cases) {
         TTorv2s device;
@@ -88,7 +85,7 @@ TEST(DeviceObject, FactoryNumberFromTheLink) {
         // Written as the device number is formed: leading zeros dropped, so files and tables agree.
         {{QStringLiteral("RS232"), true, QStringLiteral("0012345")}, "12345", "unchanged"},
         {{QStringLiteral("RS232"), false, QStringLiteral("0012345")}, "1234567", "unchanged"},
-        {{QStringLiteral("RS232"), true, QString()}, "1234567", "unchanged"},   // no digits came: kept
+        {{QStringLiteral("RS232"), true, QString()}, "1234567", "unchanged"},  // no digits came: kept
         {{QStringLiteral("RS232M"), true, QStringLiteral("999")}, "1234567", "unchanged"},
         {{QStringLiteral("RS485"), true, QStringLiteral("999")}, "1234567", "1234567"},
     };
@@ -111,7 +108,8 @@ TEST(DeviceObject, FactoryNumberFromTheLink) {
 TEST(DeviceObject, ImageCopies) {
     ImageBuilder b;
     b.Channel(1, 'H').Channel(2, 'T');
-    b.Identity(QStringLiteral("ТОРВ-2Т"), QStringLiteral("2305602AB"), QStringLiteral("Настройщик"), QStringLiteral("v7"))
+    b.Identity(QStringLiteral("ТОРВ-2Т"), QStringLiteral("2305602AB"), QStringLiteral("Настройщик"),
+               QStringLiteral("v7"))
         .Owner(QStringLiteral("Хозяин"), QStringLiteral("Объект №1"))
         .ProgramOwner(false, QStringLiteral("Теплоучет"));
     const QByteArray image = b.image();
@@ -139,10 +137,10 @@ TEST(DeviceObject, ImageCopies) {
 TEST(DeviceObject, UnsetTextsAndShortImage) {
     QByteArray image = ImageWithMedia("D---");
     TTorv2s device;
-    Take(device, image.left(1000));   // failed block reads leave zeroed buffers
+    Take(device, image.left(1000));  // failed block reads leave zeroed buffers
     EXPECT_EQ(device.image.size(), 4096);
     EXPECT_EQ(device.image.mid(1000), QByteArray(3096, '\0'));
-    EXPECT_EQ(device.modelText, QString());   // length byte 0xFF
+    EXPECT_EQ(device.modelText, QString());  // length byte 0xFF
     EXPECT_EQ(device.programOwner, QString());
     EXPECT_EQ(device.kind, '-');
 }

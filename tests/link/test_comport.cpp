@@ -74,9 +74,9 @@ public:
     LineFormat format;
     int switches = 0;
     QByteArray written;
-    bool counters = true;     // the driver keeps receive error counters
-    int receiveErrors = 0;    // reported by the next poll
-    qint64 goneAt = -1;       // the far end goes away at this virtual time
+    bool counters = true;   // the driver keeps receive error counters
+    int receiveErrors = 0;  // reported by the next poll
+    qint64 goneAt = -1;     // the far end goes away at this virtual time
 
 private:
     VirtualClock &clock_;
@@ -196,18 +196,18 @@ TEST(ReceiveErrors, CountersThatGrewGiveTheStatusBits) {
         ReceiveErrorCounts after;
         int bits;
     } cases[] = {
-        {{10, 20, 30, 40}, 0},                                   // nothing new
+        {{10, 20, 30, 40}, 0},  // nothing new
         {{11, 20, 30, 40}, RxFraming},
         {{10, 22, 30, 40}, RxParity},
         {{10, 20, 31, 40}, RxOverrun},
         {{10, 20, 30, 41}, RxBreak},
         {{12, 21, 33, 44}, RxFraming | RxParity | RxOverrun | RxBreak},
-        {{0, 0, 0, 0}, 0},                                       // counters started again
+        {{0, 0, 0, 0}, 0},  // counters started again
     };
     const ReceiveErrorCounts before{10, 20, 30, 40};
     for (const auto &c : cases)
-        EXPECT_EQ(ReceiveErrorBits(before, c.after), c.bits) << c.after.frame << " " << c.after.parity << " "
-                                                             << c.after.overrun << " " << c.after.brk;
+        EXPECT_EQ(ReceiveErrorBits(before, c.after), c.bits)
+            << c.after.frame << " " << c.after.parity << " " << c.after.overrun << " " << c.after.brk;
 }
 
 // What the line reports at the poll that finds the byte is the status after the read; a line
@@ -268,12 +268,13 @@ TEST(TComPort, ALineThatGoesAwayStaysFailedAndIsNotWaitedOn) {
 }
 
 TEST(PortMap, EntriesCommentsAndDefaults) {
-    const QString map = QStringLiteral("# test bench\n"
-                                       "COM1=/dev/ttyUSB0\n"
-                                       "  com12 = tcp:127.0.0.1:7001  \n"
-                                       "; COM2=/dev/nothing\n"
-                                       "COM3=\n"
-                                       "COM4=sim:gas4\n");
+    const QString map = QStringLiteral(
+        "# test bench\n"
+        "COM1=/dev/ttyUSB0\n"
+        "  com12 = tcp:127.0.0.1:7001  \n"
+        "; COM2=/dev/nothing\n"
+        "COM3=\n"
+        "COM4=sim:gas4\n");
     EXPECT_EQ(PortMap::Lookup(map, 1), QStringLiteral("/dev/ttyUSB0"));
     EXPECT_EQ(PortMap::Lookup(map, 12), QStringLiteral("tcp:127.0.0.1:7001"));
     EXPECT_EQ(PortMap::Lookup(map, 2), QString());

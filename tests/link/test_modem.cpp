@@ -86,13 +86,13 @@ TEST_P(DialFailure, NoticeAndAbortState6) {
         EXPECT_LT(spent, 20'000);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, DialFailure,
-    ::testing::Values(FailCase{ModemAnswer::Busy, false, "Ошибка 5: Не могу соединится с удаленным модемом (BUSY)"},
-                      FailCase{ModemAnswer::Busy, true, nullptr},
-                      FailCase{ModemAnswer::NoCarrier, false,
-                               "Ошибка 4: Не могу соединится с удаленным модемом (NO CARRIER)"},
-                      FailCase{ModemAnswer::NoAnswer, false, nullptr}));
+INSTANTIATE_TEST_SUITE_P(Cases, DialFailure,
+                         ::testing::Values(FailCase{ModemAnswer::Busy, false,
+                                                    "Ошибка 5: Не могу соединится с удаленным модемом (BUSY)"},
+                                           FailCase{ModemAnswer::Busy, true, nullptr},
+                                           FailCase{ModemAnswer::NoCarrier, false,
+                                                    "Ошибка 4: Не могу соединится с удаленным модемом (NO CARRIER)"},
+                                           FailCase{ModemAnswer::NoAnswer, false, nullptr}));
 
 TEST(Dial, EmptyNumberAsksForOneAndSetsAbortState5) {
     ModemBench b(ModemAnswer::Connect);

@@ -67,8 +67,9 @@ TEST(Prompts, ScriptedAnswersAndRecords) {
     EXPECT_EQ(p.AskYesNo(QStringLiteral("Повторить?"), QStringLiteral("Ошибка")), AnswerNo);
     EXPECT_EQ(p.lastAnswer(), AnswerNo);
     // With the queue empty a countdown question takes its timeout answer, others the default.
-    EXPECT_EQ(p.AskYesNo(QStringLiteral("Ошибка 3:Прибор не отвечает. Повторить попытку?"), QStringLiteral("Ошибка"), 15),
-              AnswerNo);
+    EXPECT_EQ(
+        p.AskYesNo(QStringLiteral("Ошибка 3:Прибор не отвечает. Повторить попытку?"), QStringLiteral("Ошибка"), 15),
+        AnswerNo);
     EXPECT_EQ(p.AskYesNo(QStringLiteral("Запомнить?"), QStringLiteral("Подтверждение")), AnswerYes);
     EXPECT_EQ(p.ShowNotice(QStringLiteral("Ошибка31: x")), AnswerYes);
     ASSERT_EQ(p.requests().size(), 4u);

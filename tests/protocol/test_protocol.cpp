@@ -50,8 +50,9 @@ TEST_P(HandshakeSerial, OnlyDigitsEnterTheSerialString) {
     EXPECT_EQ(b.app.deviceNumber, QString::fromLatin1(GetParam().deviceNumber));
     EXPECT_EQ(b.port().commandAllowance, 251);
     EXPECT_EQ(b.sim->counters().allowance, 250);
-    EXPECT_TRUE(b.status.text(Role::Label10).startsWith(QStringLiteral("Номер прибора по SYS ") +
-                                                        QString::fromLatin1(GetParam().serial) + " 14.03.2019"));
+    EXPECT_TRUE(b.status.text(Role::Label10)
+                    .startsWith(QStringLiteral("Номер прибора по SYS ") + QString::fromLatin1(GetParam().serial) +
+                                " 14.03.2019"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, HandshakeSerial,
@@ -142,9 +143,9 @@ TEST(Handshake, AbortOnEntryReadsNothingButConcludes) {
     OpenLink(b.app);
     b.app.abortState = AbortUser;
     Handshake(b.app, 250);
-    EXPECT_EQ(b.sim->counters().bytesOut, 0);      // the program took no byte off the line
-    EXPECT_EQ(b.sim->counters().allowance, 250);   // the allowance byte went out
-    EXPECT_EQ(b.app.abortState.load(), AbortUser); // reopening the link keeps the user's abort
+    EXPECT_EQ(b.sim->counters().bytesOut, 0);       // the program took no byte off the line
+    EXPECT_EQ(b.sim->counters().allowance, 250);    // the allowance byte went out
+    EXPECT_EQ(b.app.abortState.load(), AbortUser);  // reopening the link keeps the user's abort
 }
 
 TEST(Handshake, FastLinkWithAllowanceLeftSkipsTheExchange) {
@@ -356,7 +357,7 @@ TEST(MeasureLineRate, HistoryFillsThenShifts) {
     EXPECT_EQ(b.port().rateHistory[0], 250);
     EXPECT_EQ(b.port().rateHistory[1], 500);
     EXPECT_EQ(b.status.text(Role::StaticText3), QStringLiteral("469 байт/сек"));  // 3750 / 8 = 468.75
-    EXPECT_EQ(MeasureLineRate(b.app, b.clock.monotonicMs(), 10), 1);         // no time passed
+    EXPECT_EQ(MeasureLineRate(b.app, b.clock.monotonicMs(), 10), 1);              // no time passed
 }
 
 // --- clock write ----------------------------------------------------------------------------

@@ -27,8 +27,8 @@ public:
                  << QStringLiteral("  ----------------------------------------------------")
                  << QStringLiteral("  Pб       |760 мм рт.ст.   |01.10.2019 10:00:00");
         } else if (kind == kChannelBlock) {
-            area << QStringLiteral(" Итоговый объем газа Vc(м3)=%1 На 07.02.2020").arg(1000 * channel)
-                 << QString() << QStringLiteral("Контрактные значения") << QStringLiteral("  Текущие значения")
+            area << QStringLiteral(" Итоговый объем газа Vc(м3)=%1 На 07.02.2020").arg(1000 * channel) << QString()
+                 << QStringLiteral("Контрактные значения") << QStringLiteral("  Текущие значения")
                  << QStringLiteral("  (контрактные значения канала %1)").arg(channel) << QString();
         }
     }

@@ -19,7 +19,6 @@ QString GoldenPath(const QString &scenario) {
     return torvtest::SourceDir() + QStringLiteral("/tests/data/settingsreport/") + scenario + QStringLiteral(".rep");
 }
 
-
 }  // namespace
 
 class GoldenReport : public ::testing::TestWithParam<const char *> {};
@@ -49,8 +48,8 @@ TEST_P(GoldenReport, MatchesReviewedFile) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Scenarios, GoldenReport,
-                         ::testing::Values("gas-vdab", "gas-pqsw", "steam", "heat", "liquid", "liquid-bare",
-                                           "propane", "gas-pqsw-gas-writer"),
+                         ::testing::Values("gas-vdab", "gas-pqsw", "steam", "heat", "liquid", "liquid-bare", "propane",
+                                           "gas-pqsw-gas-writer"),
                          torvtest::ParamName);
 
 // Every scenario the simulator offers has its golden report.

@@ -55,27 +55,26 @@ TEST(SettingsReport, GasHeaderLines) {
     EXPECT_EQ(lines[0], QString());
     EXPECT_EQ(lines[1], QStringLiteral("Прибор:             ТОРВ-2"));
     EXPECT_EQ(lines[2], QStringLiteral("Зав. N:             123"));
-    EXPECT_EQ(lines[3], QStringLiteral("Владелец программы: "));   // unset field
+    EXPECT_EQ(lines[3], QStringLiteral("Владелец программы: "));  // unset field
     EXPECT_EQ(lines[8], QStringLiteral("Запись программы:   09:00  01-03-2021"));
     EXPECT_EQ(lines[9], QStringLiteral("Начало работы:      10:00  31-12-2020"));
     EXPECT_EQ(lines[10], QString());
-    EXPECT_EQ(lines.mid(11, 14),
-              (QStringList{
-                  QStringLiteral("Автоматический перевод"),
-                  QStringLiteral("на зимнее/летнее время:      Не используется"),
-                  QStringLiteral("Контрактный час:             10"),
-                  QStringLiteral("Время усреднения параметров: "),
-                  QStringLiteral("Коэффициент сжимаемости:     Не используется"),
-                  QStringLiteral("Выбор режима \"Зима/Лето\":    Не установлен"),
-                  QStringLiteral("Сигнализация НС (светодиод): При всех НС"),
-                  QStringLiteral("Коррекция датчиков давления: Не используется"),
-                  QStringLiteral("Автом. вкл. контрактных зн.: Не используется"),
-                  QStringLiteral("Выходной сигнал:             Токовый, форм. для канала 1"),
-                  QStringLiteral("                             Кпр.= 2.500000 м3/ч/мА"),
-                  QStringLiteral("                             время удержания 30 с"),
-                  QString(),
-                  QString(),
-              }));
+    EXPECT_EQ(lines.mid(11, 14), (QStringList{
+                                     QStringLiteral("Автоматический перевод"),
+                                     QStringLiteral("на зимнее/летнее время:      Не используется"),
+                                     QStringLiteral("Контрактный час:             10"),
+                                     QStringLiteral("Время усреднения параметров: "),
+                                     QStringLiteral("Коэффициент сжимаемости:     Не используется"),
+                                     QStringLiteral("Выбор режима \"Зима/Лето\":    Не установлен"),
+                                     QStringLiteral("Сигнализация НС (светодиод): При всех НС"),
+                                     QStringLiteral("Коррекция датчиков давления: Не используется"),
+                                     QStringLiteral("Автом. вкл. контрактных зн.: Не используется"),
+                                     QStringLiteral("Выходной сигнал:             Токовый, форм. для канала 1"),
+                                     QStringLiteral("                             Кпр.= 2.500000 м3/ч/мА"),
+                                     QStringLiteral("                             время удержания 30 с"),
+                                     QString(),
+                                     QString(),
+                                 }));
     EXPECT_EQ(lines.mid(25, 2), (QStringList{QStringLiteral("Единицы регистрации приведенного"),
                                              QStringLiteral("расхода, Qc/Qm:              ")}));
 }
@@ -119,10 +118,16 @@ TEST(SettingsReport, StartOfWork) {
 
 TEST(SettingsReport, HeaderCodes) {
     ImageBuilder b = GasImage();
-    b.Byte(img::kDaylightSaving, 'A').Byte(img::kSummerMonth, 0x04).Byte(img::kWinterMonth, 0x12)
-        .Byte(img::kCompressibilityMethod, 'N').Float(img::kSubstituteCompressibility, 0.0000015f)
-        .Byte(img::kGasAveraging, 240).Byte(img::kGasSummerWinter, 'W').Byte(img::kAlarmLamp, 'U')
-        .Byte(img::kGasPressureCorrection, 'C').Byte(img::kAutoContract, 'A')
+    b.Byte(img::kDaylightSaving, 'A')
+        .Byte(img::kSummerMonth, 0x04)
+        .Byte(img::kWinterMonth, 0x12)
+        .Byte(img::kCompressibilityMethod, 'N')
+        .Float(img::kSubstituteCompressibility, 0.0000015f)
+        .Byte(img::kGasAveraging, 240)
+        .Byte(img::kGasSummerWinter, 'W')
+        .Byte(img::kAlarmLamp, 'U')
+        .Byte(img::kGasPressureCorrection, 'C')
+        .Byte(img::kAutoContract, 'A')
         .Byte(img::kOutputChannel, 4);
     const QStringList lines = ReportOf(b.image());
     EXPECT_EQ(lines.mid(11, 15),
@@ -130,7 +135,7 @@ TEST(SettingsReport, HeaderCodes) {
                   QStringLiteral("Автоматический перевод"),
                   QStringLiteral("на зимнее/летнее время:      Разрешен"),
                   QStringLiteral("Переход на летнее время в 03 часа в последнее воскресенье апреля"),
-                  QStringLiteral("Переход на зимнее время в 03 часа в последнее воскресенье "),   // 0x12: no month
+                  QStringLiteral("Переход на зимнее время в 03 часа в последнее воскресенье "),  // 0x12: no month
                   QString(),
                   QStringLiteral("Контрактный час:             10"),
                   QStringLiteral("Время усреднения параметров: 0,1 часа"),
@@ -150,19 +155,18 @@ TEST(SettingsReport, GasUnitBlock) {
     ImageBuilder b = GasImage();
     b.Channel(2, 'V').Channel(3, 'P').Byte(img::kVolumeUnit, 'L').Byte(img::kMassUnit, 'G');
     QStringList lines = ReportOf(b.image(), KindNone);
-    EXPECT_EQ(lines.mid(25, 6), (QStringList{QStringLiteral("Единицы регистрации показаний"),
-                                             QStringLiteral("датчика расхода, Qр:         л/ч"),
-                                             QStringLiteral("Единицы регистрации показаний"),
-                                             QStringLiteral("датчика расхода, Qр:         л/ч?"),
-                                             QStringLiteral("Единицы регистрации приведенного"),
-                                             QStringLiteral("расхода, Qc/Qm:              г/ч")}));
+    EXPECT_EQ(
+        lines.mid(25, 6),
+        (QStringList{
+            QStringLiteral("Единицы регистрации показаний"), QStringLiteral("датчика расхода, Qр:         л/ч"),
+            QStringLiteral("Единицы регистрации показаний"), QStringLiteral("датчика расхода, Qр:         л/ч?"),
+            QStringLiteral("Единицы регистрации приведенного"), QStringLiteral("расхода, Qc/Qm:              г/ч")}));
     b.Channel(4, 'Q').Byte(img::kVolumeUnit, 'M');
     lines = ReportOf(b.image(), KindNone);
     EXPECT_EQ(lines.mid(25, 5), (QStringList{QStringLiteral("Единицы регистрации показаний"),
                                              QStringLiteral("датчика расхода, Qр:         м3/ч"),
                                              QStringLiteral("Единицы регистрации показаний"),
-                                             QStringLiteral("датчика расхода, Qр:         м3/ч?"),
-                                             QString()}));
+                                             QStringLiteral("датчика расхода, Qр:         м3/ч?"), QString()}));
     EXPECT_FALSE(lines.contains(QStringLiteral("Единицы регистрации приведенного")));
 }
 
@@ -268,7 +272,7 @@ TEST(SettingsReportFile, WrittenAndReadBack) {
     TTorv2s device;
     torvtest::LoadDevice(device, ScenarioImage(QStringLiteral("heat")));
     const QString path = SettingsReportPath(dir.path() + QStringLiteral("/"));
-    ASSERT_TRUE(torvtest::WriteAll(path, QByteArray(100000, 'x')));   // a longer report of another device
+    ASSERT_TRUE(torvtest::WriteAll(path, QByteArray(100000, 'x')));  // a longer report of another device
     WriteSettingsReport(device, SettingsReportOutput{dir.path() + QStringLiteral("/"), nullptr, nullptr});
     const QByteArray bytes = torvtest::ReadAll(path);
     ASSERT_TRUE(bytes.endsWith("\r\n"));
@@ -296,7 +300,8 @@ TEST(SettingsReportFile, Errors) {
     // DEVPROG.REP taken by a directory: the file cannot be replaced.
     ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("busy/DEVPROG.REP")));
     EXPECT_FALSE(
-        WriteSettingsReport(device, SettingsReportOutput{dir.filePath(QStringLiteral("busy")), nullptr, nullptr}).isEmpty());
+        WriteSettingsReport(device, SettingsReportOutput{dir.filePath(QStringLiteral("busy")), nullptr, nullptr})
+            .isEmpty());
     EXPECT_TRUE(QFileInfo(dir.filePath(QStringLiteral("busy/DEVPROG.REP"))).isDir());
 
     QStringList lines{QStringLiteral("старое")};
@@ -337,8 +342,12 @@ TEST(SettingsReportFile, FullDiskAndAFileInAnotherLetterCase) {
 // report goes on to its end; so does an orifice constant that has no square root.
 TEST(SettingsReport, ErasedChannelConstants) {
     ImageBuilder b = GasImage();
-    b.Channel(1, 'A').Slot(1, 0, 'I', 1).Sensor('I', 1, CurrentSensor('I', 0.0f, 10.0f, 6.0f))
-        .Slot(1, 2, 'I', 2).Sensor('I', 2, CurrentSensor('I', 0.0f, 0.25f, 0.2f)).Slot(1, 3, 'D', 1);
+    b.Channel(1, 'A')
+        .Slot(1, 0, 'I', 1)
+        .Sensor('I', 1, CurrentSensor('I', 0.0f, 10.0f, 6.0f))
+        .Slot(1, 2, 'I', 2)
+        .Sensor('I', 2, CurrentSensor('I', 0.0f, 0.25f, 0.2f))
+        .Slot(1, 3, 'D', 1);
     for (int i = chrec::kVariant; i < 60; ++i)
         b.ChannelByte(1, i, 0xFF);
     b.Channel(2, 'D').ChannelFloat(2, chrec::kOrificeConstant, -5.0f).ChannelFloat(2, chrec::kBeta4, 0.0625f);
@@ -348,7 +357,8 @@ TEST(SettingsReport, ErasedChannelConstants) {
     EXPECT_TRUE(lines.contains(QStringLiteral("Диаметр диафрагмы при 20гр.C........ мм")));
     EXPECT_TRUE(lines.contains(QStringLiteral("Коэффициент расхода.................")));
     EXPECT_TRUE(lines.contains(QStringLiteral("Дрейф нуля датчика перепада давл....% макс.")));
-    EXPECT_TRUE(lines.contains(QStringLiteral("Вариант учета при НУ................Измеренное значение перепада давл.")));
+    EXPECT_TRUE(
+        lines.contains(QStringLiteral("Вариант учета при НУ................Измеренное значение перепада давл.")));
     const int table = lines.indexOf(QStringLiteral("             Pизб         dP             T                    Qм"));
     ASSERT_GT(table, 0);
     EXPECT_TRUE(lines[table + 3].endsWith(QString(10, QLatin1Char(' ')) + QStringLiteral(" [кГ/ч]")));

@@ -43,7 +43,8 @@ QStringList Lines(const ReportText &out) {
 QStringList Block(TDevObj &m, int slot, double offset = 0, double scale = 98.0665,
                   const QString &unit = QStringLiteral(" кПа")) {
     ReportText out;
-    SectionWriter(out, m, SensorStyle::Gas(), MediumUnits::Gas()).WriteSensorBlock(slot, QStringLiteral("Заголовок:"), offset, scale, unit);
+    SectionWriter(out, m, SensorStyle::Gas(), MediumUnits::Gas())
+        .WriteSensorBlock(slot, QStringLiteral("Заголовок:"), offset, scale, unit);
     return Lines(out);
 }
 
@@ -69,14 +70,14 @@ TEST(SensorBlock, CurrentSensorLimits) {
     Channel c;
     c.Sensor(0, 'I', 1, CurrentSensor('I', 0.0f, 16.0f, 6.0f, 'I'));
     EXPECT_EQ(Block(c.Model(), 0), (QStringList{
-                                        QString(),
-                                        QStringLiteral("Заголовок:"),
-                                        QStringLiteral("Контрактное значение,максимальное...588.399 кПа"),
-                                        QStringLiteral("Сигнал датчика......................Ток 4-20 мА"),
-                                        QStringLiteral("Функция преобразования..............Линейная"),
-                                        QStringLiteral("Верхний  предел датчика.............1569.064  кПа"),
-                                        QStringLiteral("Нижний   предел датчика.............0  кПа"),
-                                    }));
+                                       QString(),
+                                       QStringLiteral("Заголовок:"),
+                                       QStringLiteral("Контрактное значение,максимальное...588.399 кПа"),
+                                       QStringLiteral("Сигнал датчика......................Ток 4-20 мА"),
+                                       QStringLiteral("Функция преобразования..............Линейная"),
+                                       QStringLiteral("Верхний  предел датчика.............1569.064  кПа"),
+                                       QStringLiteral("Нижний   предел датчика.............0  кПа"),
+                                   }));
 }
 
 TEST(SensorBlock, SignalsAndFunctions) {
@@ -92,7 +93,7 @@ TEST(SensorBlock, SignalsAndFunctions) {
     frequency.c0 = 0.5f;
     SensorSpec pulses;
     pulses.signal = 'P';
-    pulses.fullScale = 0;   // no shortest period
+    pulses.fullScale = 0;  // no shortest period
     pulses.contract = 10;
     pulses.c0 = 36;
     pulses.c1 = 0.05f;
@@ -103,7 +104,7 @@ TEST(SensorBlock, SignalsAndFunctions) {
 
     Channel c;
     c.Sensor(0, 'J', 1, zero).Sensor(2, 'I', 2, unset).Sensor(4, 'F', 2, frequency);
-    c.b.Slot(1, 3, 'I', 5).Sensor('I', 5, unset);   // G2 word 3 takes I/J index 3 here: no sensor
+    c.b.Slot(1, 3, 'I', 5).Sensor('I', 5, unset);  // G2 word 3 takes I/J index 3 here: no sensor
     TDevObj &m = c.Model();
     EXPECT_EQ(Block(m, 0).mid(2), (QStringList{
                                       QStringLiteral("Контрактное значение,максимальное...196.133 кПа"),
@@ -135,7 +136,7 @@ TEST(SensorBlock, SignalsAndFunctions) {
                   QStringLiteral("Отсечка нуля........................0.05 куб.м/ч"),
               }));
     EXPECT_EQ(Block(v, 2).mid(3), QStringList{QStringLiteral("Сигнал датчика......................Ошибка настройки")});
-    EXPECT_EQ(Block(v, 0).mid(2), QStringList{QStringLiteral("Нет датчика")});   // signal code 'D'
+    EXPECT_EQ(Block(v, 0).mid(2), QStringList{QStringLiteral("Нет датчика")});  // signal code 'D'
 }
 
 TEST(SensorBlock, ThermometerAndPiecewise) {
@@ -145,17 +146,21 @@ TEST(SensorBlock, ThermometerAndPiecewise) {
     SensorSpec polynomial = CurrentSensor('I', 0.0f, 16.0f, 7.0f);
     polynomial.function = 'P';
     Channel c;
-    c.Sensor(0, 'I', 1, piecewise).Sensor(1, '1', 0, ThermometerSensor('3', 50.0f, 293.15f)).Sensor(2, 'I', 2, polynomial);
+    c.Sensor(0, 'I', 1, piecewise)
+        .Sensor(1, '1', 0, ThermometerSensor('3', 50.0f, 293.15f))
+        .Sensor(2, 'I', 2, polynomial);
     TDevObj &m = c.Model();
-    EXPECT_EQ(Block(m, 0).mid(3), (QStringList{
-                                      QStringLiteral("Сигнал датчика......................Ток 4-20 мА"),
-                                      QStringLiteral("Функция преобразования..............Кусочно-линейная аппроксимация"),
-                                      QStringLiteral("Количество точек:  12"),
-                                  }));
+    EXPECT_EQ(Block(m, 0).mid(3),
+              (QStringList{
+                  QStringLiteral("Сигнал датчика......................Ток 4-20 мА"),
+                  QStringLiteral("Функция преобразования..............Кусочно-линейная аппроксимация"),
+                  QStringLiteral("Количество точек:  12"),
+              }));
     // The point count goes to the table found by the slot word: the first free one.
     EXPECT_EQ(m.approximation[0].count, 12);
-    EXPECT_EQ(Block(m, 1, -273.15, 1, QStringLiteral(" гр.C")).mid(3),
-              QStringList{QStringLiteral("Сигнал датчика......................Термосопротивление 50М, W100/W0=1.4260")});
+    EXPECT_EQ(
+        Block(m, 1, -273.15, 1, QStringLiteral(" гр.C")).mid(3),
+        QStringList{QStringLiteral("Сигнал датчика......................Термосопротивление 50М, W100/W0=1.4260")});
 
     // A function without a name leaves its label's line open for what follows.
     ReportText out;
@@ -167,7 +172,8 @@ TEST(SensorBlock, ThermometerAndPiecewise) {
 
     // The propane, steam and liquid reports print current signals with Latin letters and no count.
     ReportText plain;
-    SectionWriter(plain, m, SensorStyle::Plain(), MediumUnits::Propane()).WriteSensorBlock(0, QStringLiteral("P:"), 0, 1, QString());
+    SectionWriter(plain, m, SensorStyle::Plain(), MediumUnits::Propane())
+        .WriteSensorBlock(0, QStringLiteral("P:"), 0, 1, QString());
     EXPECT_TRUE(plain.text().contains(QStringLiteral("Ток 4-20 mA")));
     EXPECT_FALSE(plain.text().contains(QStringLiteral("Количество точек")));
 }
@@ -193,14 +199,14 @@ TEST(TestPoints, CurrentInputs) {
 
     ReportText out;
     SectionWriter w(out, m, SensorStyle::Gas(), MediumUnits::Gas());
-    EXPECT_DOUBLE_EQ(w.TestPoint(0, nullptr, 8).value, 16.0);   // 1 kgf/cm2 per mA
+    EXPECT_DOUBLE_EQ(w.TestPoint(0, nullptr, 8).value, 16.0);  // 1 kgf/cm2 per mA
 }
 
 // A current temperature sensor meets the test temperatures inside its range; outside, the row's
 // default input.
 TEST(TestPoints, CurrentInputsAtTestTemperatures) {
     Channel c('A', 3);
-    c.Sensor(1, 'I', 8, CurrentSensor('I', 223.15f, 323.15f, 293.15f))   // −50…+50 °C
+    c.Sensor(1, 'I', 8, CurrentSensor('I', 223.15f, 323.15f, 293.15f))      // −50…+50 °C
         .Sensor(0, 'I', 9, CurrentSensor('I', 273.15f, 373.15f, 293.15f));  // 0…100 °C
     TDevObj &m = c.Model();
     ReportText out;
@@ -208,7 +214,7 @@ TEST(TestPoints, CurrentInputsAtTestTemperatures) {
     const TestPointResult cold = w.TestPoint(1, &kCheckTemperatures, 8);
     EXPECT_NEAR(cold.input, 4 + 30.0 / 6.25, 1e-4);
     EXPECT_NEAR(cold.value, 253.15, 1e-4);
-    const TestPointResult below = w.TestPoint(0, &kCheckTemperatures, 8);   // −20 °C under its 0 °C
+    const TestPointResult below = w.TestPoint(0, &kCheckTemperatures, 8);  // −20 °C under its 0 °C
     EXPECT_DOUBLE_EQ(below.input, 20.0);
 }
 
@@ -218,8 +224,8 @@ TEST(TestPoints, FrequencyAndPulseDecimals) {
         char signal;
         float fullScale;
         int decimals;
-    } cases[] = {{'F', 1000, 2}, {'F', 100, 2}, {'F', 50, 3}, {'F', 5, 4}, {'F', 0, 2}, {'F', -3, 2},
-                 {'P', 0.1f, 5}, {'P', 20, 2}};
+    } cases[] = {{'F', 1000, 2}, {'F', 100, 2}, {'F', 50, 3},   {'F', 5, 4},
+                 {'F', 0, 2},    {'F', -3, 2},  {'P', 0.1f, 5}, {'P', 20, 2}};
     for (const auto &c : cases) {
         SensorSpec s;
         s.signal = c.signal;
@@ -262,14 +268,14 @@ TEST(TestPoints, ThermometerResistances) {
     c.Sensor(1, '1', 0, ThermometerSensor('1', 100.0f, 293.15f));
     ReportText out;
     SectionWriter w(out, c.Model(), SensorStyle::Gas(), MediumUnits::Gas());
-    const double expected[] = {92.16, 96.09, 98.04, 100.00, 101.95, 103.90, 107.79, 111.67};   // Pt100 table
+    const double expected[] = {92.16, 96.09, 98.04, 100.00, 101.95, 103.90, 107.79, 111.67};  // Pt100 table
     for (int r = 8; r >= 1; --r) {
         const TestPointResult t = w.TestPoint(1, &kCheckTemperatures, r);
         EXPECT_EQ(t.decimals, 3);
         EXPECT_NEAR(t.input, expected[8 - r], 0.01) << r;
         EXPECT_NEAR(t.value, kCheckTemperatures[8 - r], 1e-3) << r;
     }
-    EXPECT_TRUE(std::isnan(w.TestPoint(1, nullptr, 8).input));   // no test values, no point
+    EXPECT_TRUE(std::isnan(w.TestPoint(1, nullptr, 8).input));  // no test values, no point
 }
 
 TEST(Conversion, Functions) {
@@ -306,14 +312,14 @@ TEST(Conversion, PiecewiseEnds) {
         t.x[i] = xs[i];
         t.y[i] = ys[i];
     }
-    EXPECT_DOUBLE_EQ(EvaluateConversion(d, &t, 150), 10);   // above X[1]: Y[1]
+    EXPECT_DOUBLE_EQ(EvaluateConversion(d, &t, 150), 10);  // above X[1]: Y[1]
     EXPECT_DOUBLE_EQ(EvaluateConversion(d, &t, 100), 10);
     EXPECT_DOUBLE_EQ(EvaluateConversion(d, &t, 70), 7);
     EXPECT_DOUBLE_EQ(EvaluateConversion(d, &t, 20), 2);
-    EXPECT_DOUBLE_EQ(EvaluateConversion(d, &t, 19.9), 0);   // below the last point
-    t.count = 255;                                           // a count beyond the table's 20 points
+    EXPECT_DOUBLE_EQ(EvaluateConversion(d, &t, 19.9), 0);  // below the last point
+    t.count = 255;                                         // a count beyond the table's 20 points
     EXPECT_DOUBLE_EQ(EvaluateConversion(d, &t, -5), 0);
-    t.key = 0x0100;                                          // key not set
+    t.key = 0x0100;  // key not set
     EXPECT_DOUBLE_EQ(EvaluateConversion(d, &t, 70), 0);
     EXPECT_DOUBLE_EQ(EvaluateConversion(d, nullptr, 70), 0);
 }
@@ -339,7 +345,8 @@ TEST(CheckTables, SingularThermometer) {
     SensorSpec flat = ThermometerSensor('1', 100.0f, 293.15f);
     flat.c1 = flat.c2 = flat.c3 = 0;
     Channel c;
-    c.Sensor(0, 'I', 1, CurrentSensor('I', 0.0f, 10.0f, 6.0f)).Sensor(1, '1', 0, flat)
+    c.Sensor(0, 'I', 1, CurrentSensor('I', 0.0f, 10.0f, 6.0f))
+        .Sensor(1, '1', 0, flat)
         .Sensor(2, 'I', 2, CurrentSensor('I', 0.0f, 0.25f, 0.2f));
     c.b.Slot(1, 3, 'D', 1);
     ReportText out;
@@ -359,7 +366,7 @@ TEST(CheckTables, AirTableSwitchesGauges) {
         .Sensor(1, 'I', 8, CurrentSensor('I', 223.15f, 323.15f, 293.15f))
         .Sensor(2, 'J', 2, CurrentSensor('J', 0.0f, 0.064f, 0.05f))
         .Sensor(3, 'I', 3, CurrentSensor('I', 0.0f, 0.4f, 0.3f));
-    c.b.Slot(1, 1, 'I', 8);   // G2 word 1 on channel 1 takes no I/J: the temperature is missing
+    c.b.Slot(1, 1, 'I', 8);  // G2 word 1 on channel 1 takes no I/J: the temperature is missing
     ReportText out;
     SectionWriter(out, c.Model(), SensorStyle::Gas(), MediumUnits::Gas()).WriteAirCheckTable();
     const QStringList lines = Lines(out);
@@ -370,7 +377,7 @@ TEST(CheckTables, AirTableSwitchesGauges) {
     EXPECT_EQ(lines[13], QStringLiteral("Перепад с датчика ДД1 (большие перепады)"));
     EXPECT_TRUE(lines[15].startsWith(QStringLiteral("   12.0000   [мА]   12.0000   [мА]")));
     EXPECT_TRUE(lines[15].endsWith(QStringLiteral("[мА]") + QString(13, QLatin1Char(' ')) + QStringLiteral("[мА]")))
-        << lines[15].toStdString();   // no temperature input
+        << lines[15].toStdString();  // no temperature input
 }
 
 TEST(CheckTables, AirMassFlowUsesAbsolutePressure) {
@@ -395,8 +402,10 @@ TEST(CheckTables, WaterTable) {
     SectionWriter(out, c.Model(), SensorStyle::Gas(), MediumUnits::Gas()).WriteWaterCheckTable();
     const QStringList lines = Lines(out);
     ASSERT_EQ(lines.size(), 24);
-    EXPECT_EQ(lines.mid(0, 3), (QStringList{Dashes(19), QStringLiteral("    50.000   [Гц]"), QStringLiteral("     10.00[м3]")}));
-    EXPECT_EQ(lines.mid(21, 3), (QStringList{Dashes(19), QStringLiteral("     6.250   [Гц]"), QStringLiteral("      1.25[м3]")}));
+    EXPECT_EQ(lines.mid(0, 3),
+              (QStringList{Dashes(19), QStringLiteral("    50.000   [Гц]"), QStringLiteral("     10.00[м3]")}));
+    EXPECT_EQ(lines.mid(21, 3),
+              (QStringList{Dashes(19), QStringLiteral("     6.250   [Гц]"), QStringLiteral("      1.25[м3]")}));
 }
 
 TEST(HeatConnections, TerminalNames) {
@@ -405,10 +414,18 @@ TEST(HeatConnections, TerminalNames) {
         int index;
         const char *text;
     } cases[] = {
-        {'1', 0, "XI1.6(7), XI1.13(14)"},  {'4', 4, "XI2.6(7), XI2.13(14)"},  {'2', 1, "Ошибка"},
-        {'I', 0, "XI1.4(J+), XI1.12(J-)"}, {'J', 15, "XI4.1(J+), XI4.9(J-)"}, {'I', 5, "XI2.3(J+), XI2.11(J-)"},
-        {'I', 16, "Ошибка"},               {'F', 0, "XF1.5(F+), XF1.12(F-)"}, {'P', 7, "XF2.8(F+), XF2.15(F-)"},
-        {'F', 8, "Ошибка"},                {'D', 0, "Ошибка"},                {'A', 0, "Ошибка"},
+        {'1', 0, "XI1.6(7), XI1.13(14)"},
+        {'4', 4, "XI2.6(7), XI2.13(14)"},
+        {'2', 1, "Ошибка"},
+        {'I', 0, "XI1.4(J+), XI1.12(J-)"},
+        {'J', 15, "XI4.1(J+), XI4.9(J-)"},
+        {'I', 5, "XI2.3(J+), XI2.11(J-)"},
+        {'I', 16, "Ошибка"},
+        {'F', 0, "XF1.5(F+), XF1.12(F-)"},
+        {'P', 7, "XF2.8(F+), XF2.15(F-)"},
+        {'F', 8, "Ошибка"},
+        {'D', 0, "Ошибка"},
+        {'A', 0, "Ошибка"},
     };
     for (const auto &c : cases)
         EXPECT_EQ(HeatConnectionText(uint16_t(uint8_t(c.letter) | (c.index << 8))), QString::fromUtf8(c.text))
@@ -459,5 +476,6 @@ TEST(SensorBlock, GaugePressureHeading) {
     Channel none;
     ReportText out;
     SectionWriter(out, none.Model(), SensorStyle::Gas(), MediumUnits::Gas()).WritePressureBlock();
-    EXPECT_EQ(Lines(out), (QStringList{QString(), QStringLiteral("Датчик абсолютного давления:"), QStringLiteral("Нет датчика")}));
+    EXPECT_EQ(Lines(out),
+              (QStringList{QString(), QStringLiteral("Датчик абсолютного давления:"), QStringLiteral("Нет датчика")}));
 }

@@ -59,8 +59,9 @@ DecodedRecord Decoded(TableFamily f, ArchiveRecordBytes r, char kind, const QDat
 
 // Every stored column of a family, for row comparisons.
 std::vector<double> Columns(const ArchiveValues &v) {
-    return {v.P, v.VP, v.VC, v.M, v.VK, v.Q, v.V, v.P1, v.M1, v.P2, v.M2,
-            double(v.T), double(v.TX), double(v.T1), double(v.T2), double(v.NPIT), double(v.NDAT), double(v.VIZD)};
+    return {v.P,          v.VP,           v.VC,           v.M,           v.VK,        v.Q,          v.V,
+            v.P1,         v.M1,           v.P2,           v.M2,          double(v.T), double(v.TX), double(v.T1),
+            double(v.T2), double(v.NPIT), double(v.NDAT), double(v.VIZD)};
 }
 
 }  // namespace
@@ -162,8 +163,8 @@ TEST(ArchiveMemory, SteamLayoutFollowsTheFirmware) {
         QByteArray image = ScenarioImage(QStringLiteral("steam"));
         PutTextField(image, img::kFirmwareVersion, img::kLongTextCapacity, QByteArray(firmware));
         const SimArchive a(image, 5, kStart);
-        const DecodedRecord r =
-            DecodeRecord(TableFamily::Par, a.hourRecord(1, day, 3, kNow), 'h', day, RecordOrdinary, QString::fromLatin1(firmware));
+        const DecodedRecord r = DecodeRecord(TableFamily::Par, a.hourRecord(1, day, 3, kNow), 'h', day, RecordOrdinary,
+                                             QString::fromLatin1(firmware));
         ASSERT_EQ(r.state, RecordOrdinary);
         EXPECT_GT(r.values.Q, 0.2);
         EXPECT_LT(r.values.Q, 3.0);
@@ -431,7 +432,7 @@ TEST(ExpectedRows, DeviceDateOnTheFirstBeforeTheContractHour) {
     const auto daily = ExpectedRows(*sim, 2, TableFamily::GVSU, 'd', 60);
     EXPECT_EQ(daily.back().dt, QDate(2019, 4, 29));
     const auto monthly = ExpectedRows(*sim, 2, TableFamily::GVSU, 'm', 60);
-    ASSERT_EQ(monthly.size(), 11u);   // May 2018 … March 2019; April is being accumulated
+    ASSERT_EQ(monthly.size(), 11u);  // May 2018 … March 2019; April is being accumulated
     EXPECT_EQ(monthly.front().dt, QDate(2018, 5, 31));
     EXPECT_EQ(monthly.back().dt, QDate(2019, 3, 31));
 }
@@ -460,10 +461,10 @@ TEST(ExpectedRows, CorruptedAndDroppedBytesChangeNoRow) {
     SimBench b(o, kNow);
     const QDateTime now = b.sim->deviceTime();
     const auto want = ExpectedRows(*b.sim, 1, TableFamily::Heat, 'h', 20, now);
-    ASSERT_EQ(want.size(), size_t(20 * 24 + 9));   // heat: metering days from midnight, 31.03 to 09:00
+    ASSERT_EQ(want.size(), size_t(20 * 24 + 9));  // heat: metering days from midnight, 31.03 to 09:00
     int blocks = 0;
     ExpectSameRows(ReadRows(b, 1, TableFamily::Heat, 'h', want, &blocks), want);
-    EXPECT_GT(b.sim->counters().readRequests, blocks + 10);   // damaged blocks were read again
+    EXPECT_GT(b.sim->counters().readRequests, blocks + 10);  // damaged blocks were read again
 }
 
 // Every scenario's archives decode without a rejected record and with values of their medium.
@@ -528,8 +529,7 @@ TEST(ExpectedRows, EveryScenarioDecodesWithoutRejection) {
                         EXPECT_GT(v.T2, 3000);
                         EXPECT_GE(v.Q, 0);
                         break;
-                    case TableFamily::None:
-                        ADD_FAILURE();
+                    case TableFamily::None: ADD_FAILURE();
                     }
                 }
             }
@@ -557,7 +557,8 @@ TEST(ExpectedRows, DamagedRecordsAreNotStored) {
                 ArchiveRecordBytes r = a.hourRecord(channel, d, slot, kNow);
                 const bool kept = stored.count({d, (w.contractHour + slot) % 24}) > 0;
                 const int state = ClassifyRecord(r, 'h');
-                const bool rejected = state != RecordNotStored && DecodeRecord(family, r, 'h', d, state).state == RecordNotStored;
+                const bool rejected =
+                    state != RecordNotStored && DecodeRecord(family, r, 'h', d, state).state == RecordNotStored;
                 zero += state == RecordNotStored;
                 notANumber += rejected;
                 EXPECT_EQ(kept, state != RecordNotStored && !rejected) << d.toString().toStdString() << " " << slot;

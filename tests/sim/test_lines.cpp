@@ -42,9 +42,8 @@ TEST_P(FarEndGoesAway, IsALostLineThatStaysLost) {
     RealBench b;
     QProcess sim;
     const QString link = b.dir.filePath(QStringLiteral("ttyTORV"));
-    const QString announced =
-        StartSim(sim, c.pty ? QStringList{"--pty", link, "--close-after", "10"}
-                            : QStringList{"--tcp", "127.0.0.1:0", "--close-after", "10"});
+    const QString announced = StartSim(sim, c.pty ? QStringList{"--pty", link, "--close-after", "10"}
+                                                  : QStringList{"--tcp", "127.0.0.1:0", "--close-after", "10"});
     ASSERT_FALSE(announced.isEmpty());
     const QString target = c.pty ? link : announced;
     ASSERT_TRUE(torvtest::WriteAll(PortMap::Path(b.app.programDir()), ("COM3=" + target + "\n").toUtf8()));
@@ -84,9 +83,9 @@ TEST_P(FarEndGoesAway, IsALostLineThatStaysLost) {
     opened.reset();
     TComPort again(b.app, 3);
     EXPECT_EQ(again.status, TComPort::StatusPortFailed);
-    EXPECT_EQ(again.openError().toStdString(),
-              (QStringLiteral("Порт COM3 не открыт: ") + target + QStringLiteral(" — ") + QString::fromUtf8(c.reopenText))
-                  .toStdString());
+    EXPECT_EQ(again.openError().toStdString(), (QStringLiteral("Порт COM3 не открыт: ") + target +
+                                                QStringLiteral(" — ") + QString::fromUtf8(c.reopenText))
+                                                   .toStdString());
 }
 
 INSTANTIATE_TEST_SUITE_P(Lines, FarEndGoesAway,
@@ -122,8 +121,9 @@ TEST(PseudoTerminal, HasNoErrorCountersSaidOncePerRun) {
     sim.terminate();
     sim.waitForFinished(5000);
     const QString said = QStringLiteral("Порт COM3 (") + link +
-                         QStringLiteral("): у линии нет счётчиков ошибок приёма, ошибки кадра, чётности, "
-                                        "переполнения и обрыва не видны");
+                         QStringLiteral(
+                             "): у линии нет счётчиков ошибок приёма, ошибки кадра, чётности, "
+                             "переполнения и обрыва не видны");
     EXPECT_EQ(LinesWith(log, said), 1) << log.join('\n').toStdString();
 }
 
@@ -147,5 +147,6 @@ TEST(TcpLine, ConnectNobodyAnswersEndsAtTheLimit) {
     t.start();
     EXPECT_FALSE(line.open());
     EXPECT_LT(t.elapsed(), 2000);
-    EXPECT_EQ(line.errorText(), QStringLiteral("tcp:127.0.0.1:%1 — сервер не ответил за 0.3 с").arg(server.serverPort()));
+    EXPECT_EQ(line.errorText(),
+              QStringLiteral("tcp:127.0.0.1:%1 — сервер не ответил за 0.3 с").arg(server.serverPort()));
 }

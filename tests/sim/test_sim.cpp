@@ -114,7 +114,11 @@ TEST(Simulator, AnswersAsManyRequestsAsTheAllowanceSays) {
         Torv2Simulator sim(SimOptions{}, [] { return QDateTime(QDate(2020, 1, 1), QTime(0, 0)); });
         qint64 at = SendRaw(sim, "SYS", 0) + 100'000;
         at = SendRaw(sim, QByteArray(1, char(allowance)), at);
-        const QByteArray read = Paired(QByteArray("\x01" "F" "\x00\x00\x00\x04", 6));
+        const QByteArray read =
+            Paired(QByteArray("\x01"
+                              "F"
+                              "\x00\x00\x00\x04",
+                              6));
         for (int i = 0; i < allowance + 2; ++i)
             at = SendRaw(sim, read, at + 100'000);
         EXPECT_EQ(sim.counters().readRequests, allowance);
@@ -198,10 +202,10 @@ TEST(EndToEnd, BlockReadOverTcp) {
     sim.terminate();
     sim.waitForFinished(5000);
 
-    EXPECT_LE(qAbs(ClockFromRegisters(ram).secsTo(now.addSecs(-3 * 3600))), 3);   // the clock moved back
-    EXPECT_NE(uint8_t(lastLogRecord[0]), 0xFF);   // the log fills the sector
+    EXPECT_LE(qAbs(ClockFromRegisters(ram).secsTo(now.addSecs(-3 * 3600))), 3);  // the clock moved back
+    EXPECT_NE(uint8_t(lastLogRecord[0]), 0xFF);                                  // the log fills the sector
 
-    EXPECT_EQ(stamp, QByteArray("\x07\x15\x03\x19\x07", 5));   // 14:00 is 07:00 from the contract hour
+    EXPECT_EQ(stamp, QByteArray("\x07\x15\x03\x19\x07", 5));  // 14:00 is 07:00 from the contract hour
     SimOptions o;
     o.scenario = QStringLiteral("gas-vdab");
     o.seed = 4;

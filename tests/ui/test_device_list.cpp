@@ -93,7 +93,7 @@ TEST_F(DeviceListWindow, ShowsTheRegistryAndFindsNavigatesAndDeletes) {
     EXPECT_TRUE(f.MaskEdit1->inputMask().startsWith(QStringLiteral("0000")));
     ASSERT_EQ(f.DBGrid1->rowCount(), 3);
     EXPECT_EQ(f.DBGrid1->item(2, 3)->text(), QStringLiteral("Владелец 1003"));
-    EXPECT_EQ(f.DBGrid1->currentRow(), 1);   // the last chosen device
+    EXPECT_EQ(f.DBGrid1->currentRow(), 1);  // the last chosen device
 
     // Search.
     f.MaskEdit1->setText(QStringLiteral("1003"));
@@ -147,7 +147,7 @@ TEST_F(DeviceListWindow, ChoosingARowClosesTheWindowAcceptedOnlyWithItsImageFile
     f.show();
     QApplication::processEvents();
     EXPECT_EQ(f.MaskEdit1->text(), QStringLiteral("0000"));
-    EXPECT_EQ(f.DBGrid1->currentRow(), 0);   // on the last chosen device
+    EXPECT_EQ(f.DBGrid1->currentRow(), 0);  // on the last chosen device
     f.NavLast->click();
     f.Button1->click();
     EXPECT_EQ(f.result(), QDialog::Accepted);

@@ -86,8 +86,8 @@ TEST(MainCommands, DownloadFromTheWindow) {
     EXPECT_FALSE(b.program.statusWindow()->isVisible());
     App &app = b.program.app();
     EXPECT_EQ(app.deviceNumber, QStringLiteral("2104517"));
-    const QString table = JoinPath(DeviceDirectory(app.settings.dataDir(), app.deviceNumber),
-                                   ArchiveTableName(app.deviceNumber, 1, 'd'));
+    const QString table =
+        JoinPath(DeviceDirectory(app.settings.dataDir(), app.deviceNumber), ArchiveTableName(app.deviceNumber, 1, 'd'));
     EXPECT_TRUE(QFileInfo::exists(table));
 }
 
@@ -134,8 +134,7 @@ TEST(MainCommands, AnErrorInsideTheDownloadIsShownAndTheWindowComesBack) {
     ProgramBench b(QStringLiteral("gas-vdab"));
     SimOptions keep;
     keep.historyDays = -1;  // the image's own (unset) start of work
-    b.sim = std::make_shared<Torv2Simulator>(keep, std::make_unique<NoStartDevice>(),
-                                             [&b] { return b.clock.now(); });
+    b.sim = std::make_shared<Torv2Simulator>(keep, std::make_unique<NoStartDevice>(), [&b] { return b.clock.now(); });
     b.AnswerEverything();
     b.program.commands().Download();
     EXPECT_TRUE(b.program.mainWindow()->isEnabled());

@@ -39,7 +39,8 @@ TEST(MainWindow, FrameTextsAndModemControls) {
     QStringList menus;
     for (QAction *a : f->menuBar()->actions())
         menus << a->text();
-    EXPECT_EQ(menus, (QStringList{"Прибор", "Модем", "Архивы", "Печать", "График", "Настройки", "О программе", "Выход"}));
+    EXPECT_EQ(menus,
+              (QStringList{"Прибор", "Модем", "Архивы", "Печать", "График", "Настройки", "О программе", "Выход"}));
     QStringList archive;
     for (QAction *a : f->Archives->actions())
         archive << a->text();

@@ -48,9 +48,9 @@ TEST_F(PromptFixture, NoCountdownWaitsForTheUser) {
         stillOpen = window.isVisible();
         window.Button1->click();
     });
-    EXPECT_EQ(prompts.AskYesNo(QStringLiteral("Вы действительно хотите удалить архивы?"),
-                               QStringLiteral("Подтверждение")),
-              AnswerYes);
+    EXPECT_EQ(
+        prompts.AskYesNo(QStringLiteral("Вы действительно хотите удалить архивы?"), QStringLiteral("Подтверждение")),
+        AnswerYes);
     EXPECT_TRUE(stillOpen);
     EXPECT_EQ(window.windowTitle(), QStringLiteral("Подтверждение"));
     EXPECT_EQ(window.Memo1->toPlainText(), QStringLiteral("\nВы действительно хотите удалить архивы?"));
