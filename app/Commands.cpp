@@ -30,16 +30,23 @@ void ShowCommandError(App &app, const std::exception &e) {
         app.prompts().ErrorBox(QString::fromUtf8(e.what()));
 }
 
+// Commands that write tables or side files hold the data directory's lock while they run; a command
+// the lock refuses shows why and does nothing.
+bool Refused(App &app, const DataDirLock &lock, CommandResult &result) {
+    if (lock.locked())
+        return false;
+    result.refused = lock.error();
+    app.prompts().ShowNotice(result.refused);
+    return true;
+}
+
 }  // namespace
 
 CommandResult DownloadCommand(App &app, ExchangeRunner &runner, CommandView &view, QStringList *report) {
     CommandResult result;
-    DataDirLock lock(app.settings.dataDir(), app.dataLockWaitMs);
-    if (!lock.locked()) {
-        result.refused = lock.error();
-        app.prompts().ShowNotice(result.refused);
+    const DataDirLock lock(app.settings.dataDir(), app.dataLockWaitMs);
+    if (Refused(app, lock, result))
         return result;
-    }
     bool complete = false;
     app.downloadRunning = 1;
     app.abortState = AbortRunning;
@@ -76,12 +83,9 @@ CommandResult DownloadCommand(App &app, ExchangeRunner &runner, CommandView &vie
 
 CommandResult ConnectCommand(App &app, ExchangeRunner &runner, CommandView &view, QStringList *report) {
     CommandResult result;
-    DataDirLock lock(app.settings.dataDir(), app.dataLockWaitMs);
-    if (!lock.locked()) {
-        result.refused = lock.error();
-        app.prompts().ShowNotice(result.refused);
+    const DataDirLock lock(app.settings.dataDir(), app.dataLockWaitMs);
+    if (Refused(app, lock, result))
         return result;
-    }
     view.SetMainEnabled(false);
     try {
         bool read = false;
@@ -124,12 +128,9 @@ CommandResult DeleteArchivesCommand(App &app, CommandView &view, const std::func
         view.RefreshArchiveView();
         return result;
     }
-    DataDirLock lock(app.settings.dataDir(), app.dataLockWaitMs);
-    if (!lock.locked()) {
-        result.refused = lock.error();
-        app.prompts().ShowNotice(result.refused);
+    const DataDirLock lock(app.settings.dataDir(), app.dataLockWaitMs);
+    if (Refused(app, lock, result))
         return result;
-    }
     try {
         QString dir = DeviceDirectory(app.settings.dataDir(), number);
         if (!dir.endsWith(QLatin1Char('/')))
